@@ -1,0 +1,24 @@
+#!/bin/sh
+# Makes the Wine prefix that every Windows test copies: a fresh prefix whose
+# user folders are plain folders inside it (a new prefix links them to $HOME,
+# and no test may touch the real home), with one virtual desktop so that
+# windows get frames in screenshots.
+set -eu
+template=$1
+rm -rf "$template"
+scratch=$(mktemp -d /tmp/norda-template.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+mkdir -p "$scratch/home"
+export WINEPREFIX="$template" HOME="$scratch/home" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb-run -a wine wineboot -i >"$scratch/boot.log" 2>&1 || { cat "$scratch/boot.log"; exit 1; }
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$scratch/boot.log" 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$scratch/boot.log" 2>&1
+wineserver -w
+users="$template/drive_c/users"
+for user in "$users"/*; do
+  for link in "$user"/*; do
+    if [ -L "$link" ]; then rm "$link"; mkdir "$link"; fi
+  done
+done
+test -d "$users/$(id -un)/Documents" || { echo "template has no Documents folder"; exit 1; }
+echo "template prefix ready: $template"

@@ -1,0 +1,42 @@
+// Text helpers for the UTF-16 strings that the whole program works in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace norda {
+
+// ASCII or UTF-8 literal to UTF-16 (malformed bytes become U+FFFD).
+std::u16string Utf8ToUtf16(std::string_view utf8);
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// White space as the program trims it: blank, tab, CR, LF, vertical tab, form feed.
+bool IsWhite(char16_t c);
+std::u16string Trim(std::u16string_view text);
+std::u16string TrimLeft(std::u16string_view text);
+std::u16string TrimRight(std::u16string_view text);
+
+// Simple one-to-one case folding (Latin, Greek, Cyrillic), used wherever the
+// program compares names "without regard to case".
+char16_t FoldCase(char16_t c);
+bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
+std::u16string ToLowerCase(std::u16string_view text);
+
+// Decimal text of a number, and the same in "%03d" form.
+std::u16string DecimalText(std::uint64_t value);
+std::u16string DecimalText3(unsigned value);
+
+// Path pieces. Paths use "\" as separator throughout the program.
+constexpr char16_t kPathSeparator = u'\\';
+// Part after the last "\" (the whole path when it has none).
+std::u16string FileNamePart(std::u16string_view path);
+// File name without folder and without extension ("C:\x\crash.log" -> "crash").
+std::u16string FileTitle(std::u16string_view path);
+// Extension of the file name, without its dot ("crash.dmp" -> "dmp"); empty when none.
+std::u16string ExtensionWithoutDot(std::u16string_view path);
+// Folder part up to and including the last "\" (empty when there is none).
+std::u16string FolderPart(std::u16string_view path);
+
+}  // namespace norda
