@@ -25,6 +25,8 @@ class File {
   static File CreateForWriting(const std::u16string& path);
   // A new file for reading and writing (an existing one is replaced), no sharing.
   static File CreateForReadWrite(const std::u16string& path);
+  // An existing file for writing, kept as it is, no sharing.
+  static File OpenExistingForWriting(const std::u16string& path);
 
   bool IsOpen() const { return handle_ != kInvalid; }
   // One system read; the count read (0 at the end), or nothing on failure.

@@ -12,7 +12,7 @@
 namespace os {
 namespace {
 
-int OpenLocked(const std::u16string& path, int flags, bool lock, bool writeLock) {
+int OpenLocked(const std::u16string& path, int flags, bool lock, bool exclusive) {
   const std::string native = posix::NativePath(path);
   if ((flags & (O_WRONLY | O_RDWR)) && posix::IsReadOnlyFile(native.c_str())) return -1;
   // Truncation waits until the lock is held, so a refused open changes nothing.
@@ -20,7 +20,7 @@ int OpenLocked(const std::u16string& path, int flags, bool lock, bool writeLock)
   if (fd < 0) return -1;
   struct stat st;
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
-      (lock && !posix::LockWholeFile(fd, writeLock)) ||
+      (lock && !posix::LockWholeFile(fd, exclusive)) ||
       ((flags & O_TRUNC) && ftruncate(fd, 0) != 0)) {
     ::close(fd);
     return -1;
@@ -31,7 +31,7 @@ int OpenLocked(const std::u16string& path, int flags, bool lock, bool writeLock)
 }  // namespace
 
 File File::OpenForReading(const std::u16string& path, Share share) {
-  return File(OpenLocked(path, O_RDONLY, share != Share::ReadWrite, false));
+  return File(OpenLocked(path, O_RDONLY, share != Share::ReadWrite, share == Share::None));
 }
 
 File File::CreateForWriting(const std::u16string& path) {
@@ -40,6 +40,10 @@ File File::CreateForWriting(const std::u16string& path) {
 
 File File::CreateForReadWrite(const std::u16string& path) {
   return File(OpenLocked(path, O_RDWR | O_CREAT | O_TRUNC, true, true));
+}
+
+File File::OpenExistingForWriting(const std::u16string& path) {
+  return File(OpenLocked(path, O_WRONLY, true, true));
 }
 
 std::optional<std::size_t> File::Read(void* buffer, std::size_t size) {

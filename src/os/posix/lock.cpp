@@ -1,17 +1,19 @@
 #include "os/posix/lock.h"
 
-#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+
+#include <cerrno>
 
 namespace os::posix {
 
-bool LockWholeFile(int fd, bool write) {
-  struct flock lock = {};
-  lock.l_type = write ? F_WRLCK : F_RDLCK;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = 0;
-  lock.l_len = 0;
-  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+bool LockWholeFile(int fd, bool exclusive) {
+  // flock locks belong to the open file description and work on read-only
+  // descriptors too, so an exclusive reader can keep everyone else out.
+  for (;;) {
+    if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) return true;
+    if (errno != EINTR) return false;
+  }
 }
 
 bool IsReadOnlyFile(const char* nativePath) {

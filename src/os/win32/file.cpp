@@ -38,6 +38,10 @@ File File::CreateForReadWrite(const std::u16string& path) {
   return File(Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS));
 }
 
+File File::OpenExistingForWriting(const std::u16string& path) {
+  return File(Open(path, GENERIC_WRITE, 0, OPEN_EXISTING));
+}
+
 std::optional<std::size_t> File::Read(void* buffer, std::size_t size) {
   if (!IsOpen()) return std::nullopt;
   DWORD got = 0;

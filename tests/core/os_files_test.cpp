@@ -1,0 +1,122 @@
+// The os layer as the report session uses it, on whichever system runs the test.
+#include <gtest/gtest.h>
+
+#include "core/support/file_size_text.h"
+#include "core/support/text.h"
+#include "os/code_page.h"
+#include "os/file.h"
+#include "os/files.h"
+#include "os/folders.h"
+#include "os/number_format.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
+
+namespace norda {
+namespace {
+
+using test::ReadBytes;
+using test::ScratchFolder;
+using test::WriteBytes;
+
+TEST(OsFolders, WellKnownFoldersHaveTheirShape) {
+  const std::u16string temp = os::TempFolder();
+  ASSERT_FALSE(temp.empty());
+  EXPECT_EQ(temp.back(), u'\\');
+  EXPECT_LE(temp.size(), 259u);
+  EXPECT_TRUE(os::FolderExists(temp));
+  const std::u16string appData = os::AppDataFolder();
+  ASSERT_FALSE(appData.empty());
+  EXPECT_TRUE(os::FolderExists(appData));
+  EXPECT_FALSE(os::DocumentsFolder().empty());
+  EXPECT_EQ(os::CopyFallbackFolder().back(), u'\\');
+  EXPECT_TRUE(os::PathExists(os::ExecutablePath()));
+}
+
+TEST(OsFiles, CopyReplacesAndDeleteRespectsReadOnly) {
+  ScratchFolder dir;
+  const std::u16string a = dir / u"a.log", b = dir / u"b.log";
+  WriteBytes(a, "first");
+  WriteBytes(b, "older and longer");
+  ASSERT_TRUE(os::CopyFileReplacing(a, b));
+  EXPECT_EQ(ReadBytes(b), "first");
+  EXPECT_FALSE(os::CopyFileReplacing(dir / u"missing", b));
+
+  ASSERT_TRUE(os::SetFileAttributesTo(b, os::kAttrReadOnly));
+  EXPECT_EQ(os::FileAttributesOf(b) & os::kAttrReadOnly, os::kAttrReadOnly);
+  EXPECT_FALSE(os::RemoveFile(b)) << "a read-only file is not deleted";
+  ASSERT_TRUE(os::SetFileAttributesTo(b, os::kAttrArchive));
+  EXPECT_EQ(os::FileAttributesOf(b), os::kAttrArchive);
+  EXPECT_TRUE(os::RemoveFile(b));
+  EXPECT_FALSE(os::PathExists(b));
+  EXPECT_FALSE(os::RemoveFile(b));
+  EXPECT_EQ(os::FileAttributesOf(b), os::kInvalidAttributes);
+  EXPECT_FALSE(os::RemoveFile(dir.Path())) << "a folder is not a file";
+  EXPECT_TRUE(os::FolderExists(dir.Path()));
+}
+
+TEST(OsFiles, SharingModes) {
+  ScratchFolder dir;
+  const std::u16string path = dir / u"held.dmp";
+  WriteBytes(path, "0123456789");
+  {
+    os::File writer = os::File::OpenExistingForWriting(path);
+    ASSERT_TRUE(writer.IsOpen());
+    EXPECT_FALSE(os::File::OpenForReading(path, os::Share::Read).IsOpen());
+    EXPECT_FALSE(os::ExclusiveReadSize(path).has_value());
+  }
+  {
+    os::File reader = os::File::OpenForReading(path, os::Share::Read);
+    ASSERT_TRUE(reader.IsOpen());
+    EXPECT_TRUE(os::File::OpenForReading(path, os::Share::Read).IsOpen());
+    EXPECT_FALSE(os::ExclusiveReadSize(path).has_value());
+  }
+  EXPECT_EQ(os::ExclusiveReadSize(path).value_or(0), 10u);
+  EXPECT_EQ(ReadBytes(path), "0123456789") << "holding a file open changes nothing in it";
+}
+
+TEST(OsCodePage, RoundTripsWhatTheCodePageHolds) {
+  const std::uint32_t cp = os::ThreadAnsiCodePage();
+  EXPECT_EQ(os::ToUtf16(os::FromUtf16(u"Crash Report 12", cp), cp), u"Crash Report 12");
+  EXPECT_EQ(os::FromUtf16(u"", cp), "");
+  EXPECT_EQ(os::ToUtf16("", cp), u"");
+  // A character outside the code page becomes its default character, never nothing.
+  const char16_t lone[] = {0xD800, 0};
+  EXPECT_FALSE(os::FromUtf16(lone, cp).empty());
+}
+
+TEST(FileSizeText, KilobytesRoundedAndGrouped) {
+  struct Case {
+    std::uint64_t value;
+    const char16_t* separator;
+    const char16_t* text;
+  } cases[] = {
+      {1, u",", u"1"},          {999, u",", u"999"},     {1000, u",", u"1,000"},
+      {1206, u",", u"1,206"},   {1234567, u".", u"1.234.567"},
+      {100000, u"\u00A0", u"100\u00A0000"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(GroupedNumberText(c.value, c.separator), c.text);
+
+  ScratchFolder dir;
+  const std::u16string sep = os::LocaleNumberSeparators().thousands;
+  struct SizeCase {
+    std::size_t bytes;
+    std::u16string text;
+  } sizes[] = {
+      {0, u""}, {1, u"1 KB "}, {511, u"1 KB "}, {1535, u"1 KB "}, {1536, u"2 KB "},
+      {1234567, u"1" + sep + u"206 KB "},
+  };
+  for (const SizeCase& c : sizes) {
+    const std::u16string path = dir / (u"f" + DecimalText(c.bytes));
+    WriteBytes(path, std::string(c.bytes, 'x'));
+    EXPECT_EQ(FileSizeText(path), c.text) << c.bytes << " bytes";
+  }
+  EXPECT_EQ(FileSizeText(dir / u"missing"), u"");
+  EXPECT_EQ(FileSizeText(dir.Path()), u"") << "a folder has no size text";
+  const std::u16string held = dir / u"f1";
+  os::File writer = os::File::OpenExistingForWriting(held);
+  ASSERT_TRUE(writer.IsOpen());
+  EXPECT_EQ(FileSizeText(held), u"") << "a file held by another handle";
+}
+
+}  // namespace
+}  // namespace norda
