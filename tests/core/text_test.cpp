@@ -62,3 +62,28 @@ TEST(Text, DecimalTexts) {
 
 }  // namespace
 }  // namespace norda
+
+#include "core/support/format_text.h"
+
+namespace norda {
+namespace {
+
+TEST(FormatText, FillsPercentSInOrder) {
+  struct Case {
+    std::u16string format;
+    std::vector<std::u16string> arguments;
+    std::u16string text;
+  } cases[] = {
+      {u"%s has encountered a problem", {u"NORDA.EXE"}, u"NORDA.EXE has encountered a problem"},
+      {u"send the file\r\n    '%s'\r\nto %s.", {u"C:\\a.zip", u"x@y"},
+       u"send the file\r\n    'C:\\a.zip'\r\nto x@y."},
+      {u"100%% sure %s", {u"now"}, u"100% sure now"},
+      {u"%s and %s", {u"one"}, u"one and "},
+      {u"%d stays, %", {}, u"%d stays, %"},
+      {u"no places", {u"unused"}, u"no places"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatText(c.format, c.arguments), c.text);
+}
+
+}  // namespace
+}  // namespace norda

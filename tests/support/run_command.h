@@ -1,0 +1,20 @@
+// Runs a command of this machine (Linux tests only) and captures its output.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace norda::test {
+
+struct CommandResult {
+  int exitCode = -1;
+  std::string output;  // standard output and standard error
+};
+
+// Runs program with arguments (no shell), waiting at most timeoutSeconds.
+CommandResult RunCommand(const std::vector<std::string>& arguments, int timeoutSeconds = 60);
+
+// The source tree's root, from NORDA_SOURCE_DIR.
+std::string SourceDir();
+
+}  // namespace norda::test

@@ -1,0 +1,86 @@
+#!/usr/bin/python3
+"""Reads a ZIP archive with Python's zipfile and prints what the tests check.
+
+Output, one record per line, fields separated by tabs as key=value:
+  archive  entries, dir_size, dir_offset (from the end record), testzip (ok or
+           the first bad name)
+  entry    every header field of the central directory and the local header,
+           the data descriptor if any, and the CRC-32 and size of the data as
+           zipfile reads it (which also checks the stored CRC)
+Usage: zip_inspect.py ARCHIVE [OUTPUT]   (OUTPUT: a file instead of stdout)
+"""
+import struct
+import sys
+import zipfile
+import zlib
+
+
+def end_record(data):
+    at = data.rfind(b"PK\x05\x06")
+    if at < 0:
+        raise ValueError("no end record")
+    (_, disk, dir_disk, here, total, size, offset, comment) = struct.unpack("<IHHHHIIH", data[at:at + 22])
+    return dict(entries=total, entries_here=here, dir_size=size, dir_offset=offset,
+                end_at=at, comment_length=comment)
+
+
+def local_header(f, info):
+    f.seek(info.header_offset)
+    fixed = f.read(30)
+    (sig, needed, flags, method, time, date, crc, csize, usize, nlen, elen) = struct.unpack("<IHHHHHIIIHH", fixed)
+    name = f.read(nlen)
+    extra = f.read(elen)
+    fields = dict(local_sig=hex(sig), local_needed=needed, local_flags=flags, local_method=method,
+                  local_dos=hex(date << 16 | time), local_crc=hex(crc), local_csize=csize, local_usize=usize,
+                  local_name=name.decode("utf-8", "replace"), local_extra=extra.hex())
+    data_end = info.header_offset + 30 + nlen + elen + info.compress_size
+    f.seek(data_end)
+    after = f.read(16)
+    if len(after) == 16 and after[:4] == b"PK\x07\x08":
+        (_, dcrc, dcsize, dusize) = struct.unpack("<IIII", after)
+        fields.update(descriptor="yes", desc_crc=hex(dcrc), desc_csize=dcsize, desc_usize=dusize)
+    else:
+        fields.update(descriptor="no")
+    return fields
+
+
+def line(kind, fields):
+    return kind + "".join("\t%s=%s" % (k, v) for k, v in fields.items())
+
+
+def main():
+    path = sys.argv[1]
+    out = []
+    with open(path, "rb") as f:
+        # The end record lies in the last bytes: the archive may sit behind a long prefix.
+        f.seek(0, 2)
+        length = f.tell()
+        f.seek(max(0, length - 65557))
+        tail_start = f.tell()
+        end = end_record(f.read())
+        end["end_at"] += tail_start
+    with zipfile.ZipFile(path) as zf, open(path, "rb") as raw:
+        bad = zf.testzip()
+        out.append(line("archive", dict(end, testzip="ok" if bad is None else bad, length=length)))
+        for info in zf.infolist():
+            content = zf.read(info)
+            fields = dict(name=info.filename, method=info.compress_type, flags=info.flag_bits,
+                          made_by=hex(info.create_system << 8 | info.create_version),
+                          needed=info.extract_version, crc=hex(info.CRC), csize=info.compress_size,
+                          usize=info.file_size, external=hex(info.external_attr),
+                          internal=info.internal_attr, header_offset=info.header_offset,
+                          date_time="%04d-%02d-%02d %02d:%02d:%02d" % info.date_time,
+                          central_extra=info.extra.hex(), comment=info.comment.hex(),
+                          data_crc=hex(zlib.crc32(content)), data_size=len(content))
+            fields.update(local_header(raw, info))
+            out.append(line("entry", fields))
+    text = "\n".join(out) + "\n"
+    if len(sys.argv) > 2:
+        with open(sys.argv[2], "w") as f:
+            f.write(text)
+    else:
+        sys.stdout.write(text)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,82 @@
+// What tests/support/zip_inspect.py (Python's zipfile) reports about an
+// archive, parsed into fields.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace norda::test {
+
+using ZipFields = std::map<std::string, std::string>;
+
+struct ZipInspection {
+  ZipFields archive;               // the end record and the testzip verdict
+  std::vector<ZipFields> entries;  // in central directory order
+
+  const ZipFields* Entry(const std::string& name) const {
+    for (const ZipFields& entry : entries) {
+      const auto it = entry.find("name");
+      if (it != entry.end() && it->second == name) return &entry;
+    }
+    return nullptr;
+  }
+};
+
+// Parses the script's output; false when a line has an unknown kind.
+inline bool ParseZipInspection(const std::string& text, ZipInspection& out) {
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.empty()) continue;
+    std::istringstream parts(line);
+    std::string kind, part;
+    std::getline(parts, kind, '\t');
+    ZipFields fields;
+    while (std::getline(parts, part, '\t')) {
+      const std::size_t equals = part.find('=');
+      if (equals != std::string::npos) fields[part.substr(0, equals)] = part.substr(equals + 1);
+    }
+    if (kind == "archive") {
+      out.archive = fields;
+    } else if (kind == "entry") {
+      out.entries.push_back(fields);
+    } else {
+      return false;
+    }
+  }
+  return !out.archive.empty();
+}
+
+// The number in a field ("0x1f" or "31"); -1 when absent.
+inline long long ZipNumber(const ZipFields& fields, const std::string& key) {
+  const auto it = fields.find(key);
+  if (it == fields.end()) return -1;
+  return std::stoll(it->second, nullptr, 0);
+}
+
+inline std::string ZipText(const ZipFields& fields, const std::string& key) {
+  const auto it = fields.find(key);
+  return it == fields.end() ? std::string("<absent>") : it->second;
+}
+
+// The "UT" extra fields as the archive should carry them, in hex as the
+// script prints them.
+inline std::string HexLe32(std::uint32_t value) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (int i = 0; i < 4; ++i) {
+    const unsigned byte = (value >> (8 * i)) & 0xFF;
+    out += digits[byte >> 4];
+    out += digits[byte & 15];
+  }
+  return out;
+}
+inline std::string LocalTimeExtraHex(std::uint32_t modified, std::uint32_t accessed, std::uint32_t created) {
+  return "5455" "0d00" "07" + HexLe32(modified) + HexLe32(accessed) + HexLe32(created);
+}
+inline std::string CentralTimeExtraHex(std::uint32_t modified) { return "5455" "0500" "07" + HexLe32(modified); }
+
+}  // namespace norda::test
