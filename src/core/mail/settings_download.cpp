@@ -1,0 +1,85 @@
+#include "core/mail/settings_download.h"
+
+#include <cstring>
+#include <vector>
+
+#include "build_settings.h"
+#include "core/mail/send_error_log.h"
+#include "os/file.h"
+#include "os/url_download.h"
+
+namespace norda {
+namespace {
+
+class SystemUrlSource : public UrlSource {
+ public:
+  explicit SystemUrlSource(const std::u16string& url) : download_(url) {}
+  bool Connected() override { return download_.Connected(); }
+  bool OpenRoot() override { return download_.OpenRoot(); }
+  bool OpenUrl() override { return download_.OpenUrl(); }
+  std::optional<std::uint64_t> ContentLength() override { return download_.ContentLength(); }
+  std::size_t Read(void* buffer, std::size_t size) override {
+    return download_.Read(buffer, size);
+  }
+
+ private:
+  os::UrlDownload download_;
+};
+
+}  // namespace
+
+std::u16string SenderSettingsUrl() {
+  return std::u16string(NORDA_SETTINGS_BASE_URL) + u"/norda+/vozavededavu/CrMailInfo/CrSendInfo.txt";
+}
+
+std::u16string ReceiverSettingsUrl() {
+  return std::u16string(NORDA_SETTINGS_BASE_URL) +
+         u"/norda+/vozavededavu/CrMailInfo/CrReciverInfo.txt";
+}
+
+bool DownloadUrlToFile(const std::u16string& url, const std::u16string& localPath) {
+  SystemUrlSource source(url);
+  return DownloadToFile(source, localPath);
+}
+
+bool DownloadToFile(UrlSource& source, const std::u16string& localPath) {
+  if (!source.Connected()) {
+    LogSendError(kTagInetConnectFailed);
+    return false;
+  }
+  if (!source.OpenRoot()) {
+    LogSendError(kTagInetOpenFailed);
+    return false;
+  }
+  if (!source.OpenUrl()) {
+    LogSendError(kTagInetOpenUrlFailed);
+    return false;
+  }
+  // The status code is not looked at: an error page is saved like the file.
+  const std::uint64_t expected = source.ContentLength().value_or(0);
+  os::File file = os::File::CreateForReadWrite(localPath);
+  if (!file.IsOpen()) {
+    LogSendError(kTagCreateFileFailed);
+    return false;
+  }
+  std::vector<char> buffer(kDownloadChunkBytes);
+  std::uint64_t total = 0;
+  while (source.Connected()) {
+    std::memset(buffer.data(), 0, buffer.size());
+    const std::size_t got = source.Read(buffer.data(), buffer.size());
+    if (got == 0) {
+      if (total >= expected) return true;
+      LogSendError(kTagWhileInetReadFileFailed);
+      return false;
+    }
+    total += got;
+    if (!file.Write(buffer.data(), got)) {
+      LogSendError(kTagWhileInetWriteFileFailed);
+      return false;
+    }
+  }
+  LogSendError(kTagWhileInetConnectFailed);
+  return false;
+}
+
+}  // namespace norda

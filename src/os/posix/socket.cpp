@@ -1,0 +1,87 @@
+#include "os/socket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace os {
+
+bool StartSocketLibrary() { return true; }
+void ReleaseSocketLibrary() {}
+
+std::optional<std::vector<std::uint32_t>> ResolveHostIpv4(const std::string& host) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return std::nullopt;
+  std::vector<std::uint32_t> addresses;
+  for (const addrinfo* a = found; a; a = a->ai_next) {
+    if (a->ai_family != AF_INET || !a->ai_addr) continue;
+    const auto* in = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
+    addresses.push_back(in->sin_addr.s_addr);
+  }
+  freeaddrinfo(found);
+  return addresses;
+}
+
+bool TcpSocket::Create() {
+  Close();
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  handle_ = fd;
+  return true;
+}
+
+bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port) {
+  if (!IsOpen()) return false;
+  sockaddr_in server;
+  std::memset(&server, 0, sizeof server);
+  server.sin_family = AF_INET;
+  server.sin_port = htons(port);
+  server.sin_addr.s_addr = address;
+  for (;;) {
+    if (::connect(static_cast<int>(handle_), reinterpret_cast<const sockaddr*>(&server),
+                  sizeof server) == 0) {
+      return true;
+    }
+    if (errno != EINTR) return false;
+  }
+}
+
+bool TcpSocket::Send(std::string_view data) {
+  if (!IsOpen()) return false;
+  // MSG_NOSIGNAL: a closed connection makes the call fail, as it does on
+  // Windows, instead of ending the process with SIGPIPE.
+  for (;;) {
+    if (::send(static_cast<int>(handle_), data.data(), data.size(), MSG_NOSIGNAL) >= 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+std::optional<std::size_t> TcpSocket::Receive(void* buffer, std::size_t size) {
+  if (!IsOpen()) return std::nullopt;
+  for (;;) {
+    const ssize_t n = ::recv(static_cast<int>(handle_), buffer, size, 0);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) return std::nullopt;
+  }
+}
+
+void TcpSocket::ShutdownBoth() {
+  if (IsOpen()) ::shutdown(static_cast<int>(handle_), SHUT_RDWR);
+}
+
+void TcpSocket::Close() {
+  if (IsOpen()) {
+    ::close(static_cast<int>(handle_));
+    handle_ = kInvalid;
+  }
+}
+
+}  // namespace os

@@ -1,0 +1,46 @@
+// One HTTP GET, in the steps of the Windows Internet functions (WinInet): a
+// connection test, a root handle, a URL handle, the Content-Length of the
+// response and its body read in chunks. On Linux the same steps are a small
+// HTTP/1.1 client of this layer (src/os/posix/README.md). Every handle is
+// closed when the object goes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace os {
+
+class UrlDownload {
+ public:
+  explicit UrlDownload(std::u16string url);
+  ~UrlDownload();
+  UrlDownload(const UrlDownload&) = delete;
+  UrlDownload& operator=(const UrlDownload&) = delete;
+
+  // Whether the system reports a connection to the Internet
+  // (InternetGetConnectedState). Linux has no such report: there it is true
+  // unless the URL's host name cannot be resolved.
+  bool Connected();
+  // The root handle: no user agent, direct access without proxy (InternetOpenW).
+  bool OpenRoot();
+  // Requests the URL, asking every cache on the way for a fresh copy and for
+  // a binary transfer (InternetOpenUrlW). The status code is not examined.
+  bool OpenUrl();
+  // The response's Content-Length header as a number (HttpQueryInfoW);
+  // nothing when the response has none.
+  std::optional<std::uint64_t> ContentLength();
+  // Reads the next bytes of the body (InternetReadFile): the count read, 0 at
+  // the end of the body or when the read fails.
+  std::size_t Read(void* buffer, std::size_t size);
+
+  struct State;
+
+ private:
+  std::u16string url_;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace os

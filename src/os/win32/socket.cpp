@@ -1,0 +1,80 @@
+#include "os/socket.h"
+
+#include <winsock2.h>
+
+#include <cstring>
+
+namespace os {
+namespace {
+
+SOCKET AsSocket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
+
+// One send or receive call takes at most an int's worth of bytes.
+int ClampToInt(std::size_t size) { return size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size); }
+
+}  // namespace
+
+bool StartSocketLibrary() {
+  WSADATA data;
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+void ReleaseSocketLibrary() { WSACleanup(); }
+
+std::optional<std::vector<std::uint32_t>> ResolveHostIpv4(const std::string& host) {
+  const hostent* entry = gethostbyname(host.c_str());
+  if (!entry) return std::nullopt;
+  std::vector<std::uint32_t> addresses;
+  if (entry->h_addrtype == AF_INET && entry->h_length == 4 && entry->h_addr_list) {
+    for (char** a = entry->h_addr_list; *a; ++a) {
+      std::uint32_t address;
+      std::memcpy(&address, *a, sizeof address);
+      addresses.push_back(address);
+    }
+  }
+  return addresses;
+}
+
+bool TcpSocket::Create() {
+  Close();
+  const SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (s == INVALID_SOCKET) return false;
+  handle_ = static_cast<std::intptr_t>(s);
+  return true;
+}
+
+bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port) {
+  if (!IsOpen()) return false;
+  sockaddr_in server;
+  std::memset(&server, 0, sizeof server);
+  server.sin_family = AF_INET;
+  server.sin_port = htons(port);
+  server.sin_addr.s_addr = address;
+  return ::connect(AsSocket(handle_), reinterpret_cast<const sockaddr*>(&server), sizeof server) !=
+         SOCKET_ERROR;
+}
+
+bool TcpSocket::Send(std::string_view data) {
+  if (!IsOpen()) return false;
+  return ::send(AsSocket(handle_), data.data(), ClampToInt(data.size()), 0) != SOCKET_ERROR;
+}
+
+std::optional<std::size_t> TcpSocket::Receive(void* buffer, std::size_t size) {
+  if (!IsOpen()) return std::nullopt;
+  const int n = ::recv(AsSocket(handle_), static_cast<char*>(buffer), ClampToInt(size), 0);
+  if (n == SOCKET_ERROR || n < 0) return std::nullopt;
+  return static_cast<std::size_t>(n);
+}
+
+void TcpSocket::ShutdownBoth() {
+  if (IsOpen()) ::shutdown(AsSocket(handle_), SD_BOTH);
+}
+
+void TcpSocket::Close() {
+  if (IsOpen()) {
+    ::closesocket(AsSocket(handle_));
+    handle_ = kInvalid;
+  }
+}
+
+}  // namespace os

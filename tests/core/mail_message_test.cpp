@@ -1,0 +1,312 @@
+// The report mail's bytes: Base64 layout, the MIME pieces and their order,
+// attachment streaming by chunks, the receiver list, the send-error log.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "build_settings.h"
+#include "core/mail/base64.h"
+#include "core/mail/mime_message.h"
+#include "core/mail/send_error_log.h"
+#include "core/mail/split_string.h"
+#include "core/support/text.h"
+#include "os/code_page.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
+
+namespace norda {
+namespace {
+
+using test::ReadBytes;
+using test::ScratchFolder;
+using test::WriteBytes;
+
+const std::string kB = NORDA_MIME_BOUNDARY;
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+  return bytes;
+}
+
+std::string Ansi(const std::u16string& path) { return os::FromUtf16(path, os::ThreadAnsiCodePage()); }
+
+class Pieces : public PieceSink {
+ public:
+  explicit Pieces(std::size_t refuseAt = SIZE_MAX) : refuseAt_(refuseAt) {}
+  bool Put(std::string_view piece) override {
+    if (list.size() == refuseAt_) return false;
+    list.emplace_back(piece);
+    return true;
+  }
+  std::string Joined() const {
+    std::string all;
+    for (const std::string& p : list) all += p;
+    return all;
+  }
+  std::vector<std::string> list;
+
+ private:
+  std::size_t refuseAt_;
+};
+
+std::string CrLfLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+TEST(Base64, Rfc4648VectorsAndUnsignedBytes) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
+      {std::string("\xFF\xFE\x80\x00\x7F", 5), "//6AAH8="},
+      {std::string("\xFB\xFF", 2), "+/8="},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Base64Encode(c.in), c.out) << c.in;
+}
+
+TEST(Base64, LinesOf76CharactersEndedByCrLf) {
+  const struct {
+    std::size_t length;
+    std::vector<std::size_t> lineLengths;  // lengths of the CR LF ended lines
+    std::size_t tail;                      // characters after the last CR LF
+  } cases[] = {
+      {56, {}, 76},        // the padded group fills the line: no break after it
+      {57, {76}, 0},       // the 19th group ends the input: the break follows anyway
+      {58, {76}, 4},       // then the padded group alone
+      {114, {76, 76}, 0},
+      {115, {76, 76}, 4},
+      {171 + 2, {76, 76, 76}, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    const std::string text = Base64Encode(std::string(c.length, 'a'));
+    std::vector<std::size_t> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      lines.push_back(end - start);
+    }
+    EXPECT_EQ(lines, c.lineLengths);
+    EXPECT_EQ(text.size() - start, c.tail);
+    EXPECT_EQ(Base64EncodedSize(c.length), text.size());
+  }
+}
+
+TEST(Base64, ChunksOf11400BytesJoinToTheWholeText) {
+  const std::string data = RandomBytes(3 * kAttachmentChunkBytes, 1);
+  std::string joined;
+  for (std::size_t at = 0; at < data.size(); at += kAttachmentChunkBytes) {
+    const std::string piece = Base64Encode(data.substr(at, kAttachmentChunkBytes));
+    EXPECT_EQ(piece.size(), 15600u);  // 200 lines of 76 characters and CR LF
+    joined += piece;
+  }
+  EXPECT_EQ(joined, Base64Encode(data));
+}
+
+TEST(Base64, EncodeToReusesTheOutput) {
+  std::string out = "left over from before, longer than the result";
+  Base64EncodeTo("foo", 3, out);
+  EXPECT_EQ(out, "Zm9v");
+}
+
+TEST(SplitString, Table) {
+  const struct {
+    std::string text, separator;
+    std::vector<std::string> pieces;
+  } cases[] = {
+      {"a@x,b@y", ",", {"a@x", "b@y"}},
+      {"a@x,b@y,", ",", {"a@x", "b@y"}},
+      {"a@x,,b@y", ",", {"a@x", "", "b@y"}},
+      {",a", ",", {"", "a"}},
+      {",,", ",", {"", ""}},
+      {"", ",", {}},
+      {",", ",", {","}},
+      {"a", ",", {}},
+      {"ab", ",", {"ab"}},
+      {"a", "ab", {}},
+      {"x--y--", "--", {"x", "y"}},
+      {" a , b ", ",", {" a ", " b "}},
+      {"abc", "", {"abc"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SplitString(c.text, c.separator), c.pieces) << '"' << c.text << '"';
+  }
+}
+
+TEST(MimeMessage, OneReceiverOneAttachmentLineByLine) {
+  ScratchFolder folder;
+  const std::u16string path = folder / u"CrashReport.zip";
+  const std::string bytes = RandomBytes(100, 2);
+  WriteBytes(path, bytes);
+  MailContent mail;
+  mail.senderAddress = "crash@norda.test";
+  mail.receivers = {"report@norda.test"};
+  mail.senderName = "NORDA Crash";
+  mail.subject = "CrashReport";
+  mail.body = "line one\r\nline two";
+  mail.attachments = {Ansi(path)};
+  Pieces pieces;
+  ASSERT_TRUE(PutMessage(mail, pieces));
+
+  const std::string base64 = Base64Encode(bytes);
+  ASSERT_EQ(base64.size(), 76u + 2 + 60);
+  const std::string expected = CrLfLines({
+      "From:NORDA Crash<crash@norda.test>",
+      "To:<report@norda.test>",
+      "Subject:CrashReport",
+      "MIME_Version:1.0",
+      "X-Mailer:Smtp Client By norda kestrelwin",
+      "MIME_Version:1.0",
+      "Content-type:multipart/mixed;Boundary=" + kB,
+      "",
+      "--" + kB,
+      "Content-type:text/plain;Charset=gb2312",
+      "Content-Transfer-Encoding:8bit",
+      "",
+      "line one",
+      "line two",
+      "",
+      "--" + kB,
+      "Content-Type:application/octet-stream;Name=CrashReport.zip",
+      "Content-Disposition:attachment;FileName=CrashReport.zip",
+      "Content-Transfer-Encoding:Base64",
+      "",
+      base64.substr(0, 76),
+      base64.substr(78),
+      "",
+      "--" + kB + "--",
+      ".",
+  });
+  EXPECT_EQ(pieces.Joined(), expected);
+  // Header block, text part, attachment header, one content piece, closing piece.
+  ASSERT_EQ(pieces.list.size(), 5u);
+  EXPECT_EQ(pieces.list[3], base64 + "\r\n\r\n");
+  EXPECT_EQ(pieces.list[4], "--" + kB + "--\r\n.\r\n");
+}
+
+TEST(MimeMessage, BoundaryIsLettersAndFullStops) {
+  ASSERT_FALSE(kB.empty());
+  for (char c : kB) {
+    EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '.') << kB;
+  }
+}
+
+TEST(MimeMessage, HeaderBlockForTwoReceiversAndHtml) {
+  MailContent mail;
+  mail.senderAddress = "s@x";
+  mail.receivers = {"a@x", "b@x"};
+  mail.subject = std::string("Bericht \xFC" "ber", 12);
+  EXPECT_EQ(MimeHeaderBlock(mail),
+            CrLfLines({"From:<s@x>", "To:<a@x>", "To:<b@x>", "Subject:Bericht \xFC" "ber",
+                       "MIME_Version:1.0", "X-Mailer:Smtp Client By norda kestrelwin",
+                       "MIME_Version:1.0", "Content-type:multipart/mixed;Boundary=" + kB, ""}));
+  EXPECT_EQ(MimeTextPart("<p>x</p>", true),
+            CrLfLines({"--" + kB, "Content-type:text/html;Charset=gb2312",
+                       "Content-Transfer-Encoding:8bit", "", "<p>x</p>", ""}));
+  EXPECT_EQ(MimeAttachmentHeader("no-folder.zip"),
+            CrLfLines({"--" + kB, "Content-Type:application/octet-stream;Name=no-folder.zip",
+                       "Content-Disposition:attachment;FileName=no-folder.zip",
+                       "Content-Transfer-Encoding:Base64", ""}));
+}
+
+TEST(MimeMessage, AttachmentPiecesFollowTheChunks) {
+  ScratchFolder folder;
+  const struct {
+    std::size_t size;
+    std::size_t pieces;
+    bool blankLineAfter;
+  } cases[] = {
+      {0, 0, false},
+      {1, 1, true},
+      {kAttachmentChunkBytes - 1, 1, true},
+      {kAttachmentChunkBytes, 1, false},
+      {kAttachmentChunkBytes + 1, 2, true},
+      {2 * kAttachmentChunkBytes, 2, false},
+      {5 * kAttachmentChunkBytes + 57, 6, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    const std::u16string path = folder / u"a.bin";
+    const std::string bytes = RandomBytes(c.size, static_cast<unsigned>(c.size));
+    WriteBytes(path, bytes);
+    Pieces pieces;
+    ASSERT_TRUE(PutAttachmentContent(Ansi(path), pieces));
+    ASSERT_EQ(pieces.list.size(), c.pieces);
+    for (std::size_t i = 0; i + 1 < pieces.list.size(); ++i) EXPECT_EQ(pieces.list[i].size(), 15600u);
+    EXPECT_EQ(pieces.Joined(), Base64Encode(bytes) + (c.blankLineAfter ? "\r\n\r\n" : ""));
+  }
+}
+
+TEST(MimeMessage, MissingOrEmptyAttachmentIsItsHeaderAlone) {
+  ScratchFolder folder;
+  WriteBytes(folder / u"empty.dat", "");
+  MailContent mail;
+  mail.senderAddress = "s@x";
+  mail.receivers = {"r@x"};
+  mail.attachments = {Ansi(folder / u"missing.dat"), Ansi(folder / u"empty.dat")};
+  Pieces pieces;
+  ASSERT_TRUE(PutMessage(mail, pieces));
+  ASSERT_EQ(pieces.list.size(), 5u);
+  EXPECT_EQ(pieces.list[2], MimeAttachmentHeader(mail.attachments[0]));
+  EXPECT_EQ(pieces.list[3], MimeAttachmentHeader(mail.attachments[1]));
+  EXPECT_NE(pieces.list[2].find("Name=missing.dat\r\n"), std::string::npos);
+  EXPECT_EQ(pieces.list[4], MimeClosingPiece());
+}
+
+TEST(MimeMessage, ARefusedPieceStopsTheMessage) {
+  ScratchFolder folder;
+  WriteBytes(folder / u"big.bin", RandomBytes(3 * kAttachmentChunkBytes, 4));
+  MailContent mail;
+  mail.attachments = {Ansi(folder / u"big.bin"), Ansi(folder / u"big.bin")};
+  // Header block, text part, twice an attachment header and three chunks, closing piece.
+  for (std::size_t refuseAt = 0; refuseAt < 11; ++refuseAt) {
+    Pieces pieces(refuseAt);
+    EXPECT_FALSE(PutMessage(mail, pieces));
+    EXPECT_EQ(pieces.list.size(), refuseAt);
+  }
+  Pieces all;
+  EXPECT_TRUE(PutMessage(mail, all));
+  EXPECT_EQ(all.list.size(), 11u);
+}
+
+TEST(SendErrorLog, EntriesEndWithCrLfOnlyWhileTheFlagIsSet) {
+  ScratchFolder folder;
+  const std::u16string path = folder / u"CrSendErr.log";
+  SendErrorLog& log = SendErrorLog::Instance();
+  log.SetOpenFlag(false);
+  WriteBytes(path, "an older log that is longer than the new one\r\n");
+  ASSERT_TRUE(log.Open(path));
+  EXPECT_TRUE(log.OpenFlag());
+  LogSendError(u"InetOpenUrlFailed!");
+  log.WriteEntry(u"Smtp Service Address: ", u"mail.norda.test");
+  log.WriteEntry(u"Account: ", u"");
+  log.WriteEntry(u"two\nlines");
+  log.SetOpenFlag(false);
+  log.WriteEntry(u"NotWritten!");
+  log.SetOpenFlag(true);
+  log.WriteText(u"UserSendNothing!");
+  log.Close();
+  EXPECT_TRUE(log.OpenFlag()) << "closing keeps the flag";
+  log.WriteEntry(u"AfterClose!");
+  EXPECT_EQ(ReadBytes(path),
+            "InetOpenUrlFailed!\r\nSmtp Service Address: mail.norda.test\r\nAccount: \r\n"
+            "two\r\nlines\r\nUserSendNothing!");
+  // A log that cannot be created leaves the flag as it was.
+  log.SetOpenFlag(false);
+  EXPECT_FALSE(log.Open(folder / u"no-such-folder\\CrSendErr.log"));
+  EXPECT_FALSE(log.OpenFlag());
+}
+
+}  // namespace
+}  // namespace norda

@@ -1,0 +1,86 @@
+"""A real SMTP server for the mail tests: aiosmtpd on loopback, with AUTH LOGIN
+over a plain connection. Every mail it accepts is stored as mailN.eml (the
+message as received, after the server's own dot handling) and mailN.envelope
+(login, sender, receivers), N counting from 1.
+
+Our client greets with HELO, and aiosmtpd offers AUTH only after EHLO; the
+protocol class below differs from aiosmtpd's only in letting AUTH follow HELO.
+AUTH LOGIN decoding, DATA and dot handling stay aiosmtpd's own."""
+
+import asyncio
+import logging
+import os
+import sys
+import time
+import warnings
+
+from aiosmtpd.smtp import SMTP, AuthResult
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import peer_common  # noqa: E402
+
+
+class HeloAuthSMTP(SMTP):
+    async def smtp_HELO(self, hostname):
+        await super().smtp_HELO(hostname)
+        self.session.extended_smtp = True
+
+
+class StoringHandler:
+    def __init__(self, folder):
+        self.folder = folder
+        self.count = 0
+
+    async def handle_DATA(self, server, session, envelope):
+        self.count += 1
+        base = os.path.join(self.folder, "mail%d" % self.count)
+        with open(base + ".eml.partial", "wb") as f:
+            f.write(envelope.original_content)
+        lines = ["login=" + (session.login_data or b"").decode("latin-1"),
+                 "mail_from=" + envelope.mail_from]
+        lines += ["rcpt_to=" + r for r in envelope.rcpt_tos]
+        with open(base + ".envelope.partial", "w") as f:
+            f.write("\n".join(lines) + "\n")
+        os.replace(base + ".eml.partial", base + ".eml")
+        os.replace(base + ".envelope.partial", base + ".envelope")
+        return "250 OK: message accepted"
+
+
+def main():
+    parser = peer_common.arguments(__doc__)
+    parser.add_argument("--mail-folder", required=True)
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    args = parser.parse_args()
+    logging.disable(logging.CRITICAL)
+    warnings.simplefilter("ignore")  # AUTH without TLS is what this loopback peer is for
+    started = time.monotonic()
+
+    handler = StoringHandler(args.mail_folder)
+    user, password = args.user.encode("latin-1"), args.password.encode("latin-1")
+
+    def authenticator(server, session, envelope, mechanism, auth_data):
+        if auth_data.login == user and auth_data.password == password:
+            return AuthResult(success=True, auth_data=auth_data)
+        # Not handled here: aiosmtpd answers 535 itself.
+        return AuthResult(success=False, handled=False)
+
+    async def serve():
+        loop = asyncio.get_running_loop()
+        server = await loop.create_server(
+            lambda: HeloAuthSMTP(handler, hostname="peer.test", authenticator=authenticator,
+                                 auth_require_tls=False, auth_required=True),
+            host="127.0.0.1", port=0)
+        peer_common.announce(args, server.sockets[0].getsockname()[1])
+        while not peer_common.should_stop(args, started):
+            await asyncio.sleep(0.05)
+        server.close()
+
+    try:
+        asyncio.run(serve())
+    finally:
+        peer_common.mark_exited(args)
+
+
+if __name__ == "__main__":
+    main()
