@@ -1,7 +1,7 @@
 #!/bin/sh
 # Screenshots of the program's dialogs in several languages, to be looked at:
 # runs show_resource_dialogs under Wine on a virtual X display, once per
-# locale, in a copy of a template prefix, and saves one PNG per page
+# locale, in a prefix made for that locale, and saves one PNG per page
 # (0: error report and About dialogs, 1: report contents dialog).
 #
 # Usage: take_screenshots.sh WIN64_BUILD_DIR OUTPUT_DIR [LOCALE ...]
@@ -36,11 +36,9 @@ session='
 for locale in $locales; do
   # A prefix made in the locale, as a user's system is installed in its
   # language: window captions then get a font with the language's glyphs.
-  template=$build/screenshot-template-${locale%%.*}
-  test -d "$template/drive_c" ||
-    LANG="$locale" LC_ALL="$locale" "$root/scripts/wine/make-template.sh" "$template" >/dev/null
+  # Made anew each time (about 15 s) rather than kept: a prefix is 700 MB.
   scratch=$(mktemp -d /tmp/norda-shots.XXXXXX)
-  cp -a "$template" "$scratch/prefix"
+  LANG="$locale" LC_ALL="$locale" "$root/scripts/wine/make-template.sh" "$scratch/prefix" >/dev/null
   mkdir "$scratch/home" "$scratch/signals"
   signals_win="Z:$(printf %s "$scratch/signals" | tr / '\\')"
   WINEPREFIX="$scratch/prefix" HOME="$scratch/home" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
