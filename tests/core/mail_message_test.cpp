@@ -13,6 +13,7 @@
 #include "core/mail/split_string.h"
 #include "core/support/text.h"
 #include "os/code_page.h"
+#include "os/files.h"
 #include "support/scratch_folder.h"
 #include "support/test_files.h"
 
@@ -306,6 +307,13 @@ TEST(SendErrorLog, EntriesEndWithCrLfOnlyWhileTheFlagIsSet) {
   log.SetOpenFlag(false);
   EXPECT_FALSE(log.Open(folder / u"no-such-folder\\CrSendErr.log"));
   EXPECT_FALSE(log.OpenFlag());
+}
+
+TEST(SendErrorLog, TheTemporaryFolderEndsWithItsSeparator) {
+  const std::u16string folder = SendTempFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), u'\\');
+  EXPECT_TRUE(os::FolderExists(folder.substr(0, folder.size() - 1)));
 }
 
 }  // namespace

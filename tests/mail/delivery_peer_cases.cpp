@@ -381,6 +381,15 @@ TEST_F(SettingsServer, SettingsFilesAreFetchedAndRead) {
   EXPECT_EQ(noCache, 3);
 }
 
+TEST_F(SettingsServer, AChunkedBodyWithoutContentLengthIsCompleteAtItsEnd) {
+  const std::u16string local = folder_ / u"MailSendInfo.log";
+  LogCapture log(folder_);
+  ASSERT_TRUE(DownloadUrlToFile(Url(server_->Port(), u"/chunked.txt"), local));
+  EXPECT_TRUE(ReadBytes(local) ==
+              "smtp.peer.test user pw from@peer.test\r\n" + std::string(40000, 'x'));
+  EXPECT_EQ(log.Lines(), std::vector<std::string>{});
+}
+
 TEST_F(SettingsServer, AnErrorPageIsSavedAndReadLikeASettingsFile) {
   const std::u16string local = folder_ / u"MailSendInfo.log";
   LogCapture log(folder_);

@@ -1,6 +1,7 @@
 """The settings server of the mail tests: Python's http.server on loopback,
 serving the files of a folder (and its own error page for anything missing),
-plus one path whose body is shorter than its Content-Length. Every request's
+plus one path whose body is shorter than its Content-Length and one whose
+body comes in chunks (HTTP/1.1 chunked transfer coding). Every request's
 line and headers are appended to requests.log in the served folder's parent."""
 
 import http.server
@@ -15,6 +16,8 @@ import peer_common  # noqa: E402
 SHORT_PATH = "/short-body.txt"
 SHORT_DECLARED = 1000
 SHORT_SENT = b"SmtpAddr Account Password Sendfrom\r\n" * 2
+CHUNKED_PATH = "/chunked.txt"
+CHUNKS = [b"smtp.peer.test user ", b"pw from@peer.test\r\n", b"x" * 40000]
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -36,6 +39,18 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(SHORT_SENT)
             self.wfile.flush()
+            self.close_connection = True
+            return
+        if self.path == CHUNKED_PATH:
+            self.protocol_version = "HTTP/1.1"
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.send_header("Transfer-Encoding", "chunked")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            for chunk in CHUNKS:
+                self.wfile.write(b"%x;piece\r\n%s\r\n" % (len(chunk), chunk))
+            self.wfile.write(b"0\r\n\r\n")
             self.close_connection = True
             return
         super().do_GET()

@@ -1,6 +1,8 @@
 #include "core/mail/send_error_log.h"
 
+#include "core/support/text.h"
 #include "os/code_page.h"
+#include "os/folders.h"
 
 namespace norda {
 
@@ -46,5 +48,7 @@ void SendErrorLog::WriteEntry(std::u16string_view label, std::u16string_view val
 }
 
 void LogSendError(std::u16string_view tag) { SendErrorLog::Instance().WriteEntry(tag); }
+
+std::u16string SendTempFolder() { return FolderPart(Trim(os::TempFolder())); }
 
 }  // namespace norda

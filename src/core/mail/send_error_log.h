@@ -45,4 +45,9 @@ class SendErrorLog {
 // Writes a failure tag to the process's send-error log, while its flag is set.
 void LogSendError(std::u16string_view tag);
 
+// The folder of the log and of the downloaded settings files: the system's
+// temporary folder, trimmed of white space at both ends and cut after its
+// last "\" (which is kept).
+std::u16string SendTempFolder();
+
 }  // namespace norda
