@@ -1,5 +1,6 @@
 // Base64 (RFC 4648 section 4, the standard alphabet, "=" padding) in lines of
-// 76 characters ended by CR LF, as the report mail and AUTH LOGIN carry it.
+// 76 characters ended by CR LF (the longest line RFC 2045 section 6.8 allows),
+// as the report mail and AUTH LOGIN carry it.
 #pragma once
 
 #include <cstddef>

@@ -11,9 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "build_settings.h"
 #include "os/socket.h"
 
 namespace norda {
+
+// The mail server's port: a build setting, 25 unless the build says otherwise.
+constexpr int kSmtpPort = NORDA_SMTP_PORT;
 
 // The failure tags that Login writes to the send-error log.
 constexpr char16_t kTagSendAuthLoginFailed[] = u"SendAuthLoginFailed!";
