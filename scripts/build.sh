@@ -3,7 +3,9 @@
 #   build/native  Linux: the portable core, its tools and unit tests
 #   build/win32   mingw-w64 i686: the shipping 32-bit Windows program
 #   build/win64   mingw-w64 x86_64: the same source, run under Wine by the tests
-# Extra CMake arguments (for example -DNORDA_SMTP_PORT=2525) go to all three.
+# The two test builds talk to servers on loopback: the settings server and the
+# SMTP port are fixed there (the tests start their servers on these ports);
+# the shipping build keeps the real ones. Extra CMake arguments go to all three.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${NORDA_BUILD_DIR:-$root/build}
@@ -12,9 +14,12 @@ configure() {
   dir=$1; shift
   cmake -S "$root" -B "$build/$dir" -G Ninja "$@"
 }
-configure native "$@"
+loopback="-DNORDA_SETTINGS_BASE_URL=http://127.0.0.1:${NORDA_TEST_HTTP_PORT:-18080} -DNORDA_SMTP_PORT=${NORDA_TEST_SMTP_PORT:-18025}"
+# shellcheck disable=SC2086
+configure native $loopback "$@"
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" "$@"
-configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" "$@"
+# shellcheck disable=SC2086
+configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" $loopback "$@"
 for dir in native win32 win64; do
   cmake --build "$build/$dir" -j "$jobs"
 done

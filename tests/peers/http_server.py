@@ -66,7 +66,7 @@ def main():
     def make_handler(*handler_args):
         return Handler(*handler_args, directory=args.root)
 
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), make_handler)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), make_handler)
     serving = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05})
     serving.start()
     try:

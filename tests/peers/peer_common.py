@@ -15,6 +15,9 @@ def arguments(description):
     parser.add_argument("--stop-file", required=True, help="the peer ends when this file appears")
     parser.add_argument("--exited-file", required=True, help="written when the peer has ended")
     parser.add_argument("--lifetime", type=float, default=120.0, help="seconds before the peer ends anyway")
+    parser.add_argument("--port", type=int, default=0,
+                        help="the loopback port to listen on (0: any free one); a program built with "
+                             "loopback endpoints needs its fixed ports")
     return parser
 
 

@@ -101,7 +101,7 @@ def main():
                 steps.append((op, arg))
 
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    listener.bind(("127.0.0.1", 0))
+    listener.bind(("127.0.0.1", args.port))
     listener.listen(1)
     listener.settimeout(0.05)
     peer_common.announce(args, listener.getsockname()[1])

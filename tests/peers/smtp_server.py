@@ -70,7 +70,7 @@ def main():
         server = await loop.create_server(
             lambda: HeloAuthSMTP(handler, hostname="peer.test", authenticator=authenticator,
                                  auth_require_tls=False, auth_required=True),
-            host="127.0.0.1", port=0)
+            host="127.0.0.1", port=args.port)
         peer_common.announce(args, server.sockets[0].getsockname()[1])
         while not peer_common.should_stop(args, started):
             await asyncio.sleep(0.05)
