@@ -24,14 +24,25 @@ class DeflateStreams {
   virtual void Flush(const std::uint8_t* data, std::size_t& size) = 0;
 };
 
+// The error slot's text when a Flush wrote nothing. The compressor goes on
+// to the end of the input, but the bytes that Flush refused, and those that
+// came while the buffer stayed full, are lost: the entry is incomplete.
+inline constexpr char kDeflateOutputFailed[] = "output write failed";
+
 struct DeflateResult {
   std::uint32_t compressedSize = 0;  // bytes of deflate output
-  const char* error = nullptr;       // the error slot: the last failed check, or null
+  // The error slot: the text of the last failed check, or null. Any text
+  // means the entry failed, an output failure (kDeflateOutputFailed) as well
+  // as an internal check.
+  const char* error = nullptr;
 };
 
 // Compresses the whole input at level 1 to 8. Marks the entry's general
 // purpose flags as the level asks (4 for levels 1 and 2, 2 for level 8).
-// outputBuffer is the writer's working buffer; output goes through it.
+// outputBuffer is the writer's working buffer (at least 2 bytes); output goes
+// through it. A level outside 1 to 8 puts "bad pack level" in the error slot,
+// leaves the flags alone and compresses at the nearest level in range, so
+// that the output is still a valid stream.
 DeflateResult DeflateEntry(int level, std::uint16_t& generalPurposeFlags, DeflateStreams& streams,
                            std::uint8_t* outputBuffer, std::size_t outputBufferSize);
 

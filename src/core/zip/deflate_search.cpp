@@ -1,0 +1,243 @@
+// The longest-match search along a hash chain.
+//
+// Candidates are tried from the newest on. One can only beat the best match
+// so far if it agrees with the current string at the best length, so the two
+// bytes there are compared first; a full comparison then runs 8 bytes at a
+// time. The search stops after the chain limit (a quarter of it once the
+// previous match is good), at a candidate out of reach, or at a match of the
+// nice length.
+//
+// Walking a chain is a series of loads, each waiting for the one before, and
+// long chains are walked again and again: data full of the same three bytes
+// (zero runs in records, the high bytes of pointers, UTF-16 text) searches
+// the same chain at many nearby positions. So the lazy matcher keeps, for up
+// to 128 hash values, the chain as its last long walk found it (a chain
+// memo). A later search of the same hash walks only the candidates inserted
+// since, meets the memo's first candidate, and tries the memo's candidates
+// from the array. This is exact: a candidate's link never changes while the
+// candidate is within reach (its slot is next written by the position 32768
+// further on), so the memo is the chain. The candidates tried, their order
+// and the match found are those of a plain walk.
+#include <cstring>
+
+#include "core/zip/deflate_state.h"
+
+namespace norda::zip::deflate {
+namespace {
+
+inline std::uint16_t Load16(const std::uint8_t* p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The index of the first differing byte of two 8-byte loads whose XOR is
+// difference (not 0): the lowest differing byte in memory order.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+inline unsigned FirstDifferentByte(std::uint64_t difference) {
+  return static_cast<unsigned>(__builtin_clzll(difference)) >> 3;
+}
+#else
+inline unsigned FirstDifferentByte(std::uint64_t difference) {
+  return static_cast<unsigned>(__builtin_ctzll(difference)) >> 3;
+}
+#endif
+
+// How far scan and match agree, given that their first three bytes do (the
+// first two are compared by the caller, the third follows from equal hashes):
+// the offset of the first difference from offset 3 on, at most 258. Eight
+// bytes a step.
+inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match) {
+  for (unsigned i = MIN_MATCH;; i += 8) {
+    const std::uint64_t difference = Load64(scan + i) ^ Load64(match + i);
+    if (difference != 0) {
+      const unsigned length = i + FirstDifferentByte(difference);
+      return length < kMaxMatch ? length : kMaxMatch;
+    }
+    if (i + 8 >= kMaxMatch) return kMaxMatch;
+  }
+}
+
+// One search: the current string and the best match found for it so far.
+class Search {
+ public:
+  explicit Search(DeflateState& s)
+      : s_(s),
+        window_(s.window),
+        strstart_(s.strstart),
+        scan_(s.window + s.strstart),
+        bestLength_(s.prevLength),
+        niceMatch_(s.niceMatch),
+        matchStart_(s.matchStart),
+        scanStart_(Load16(scan_)),
+        scanEnd_(Load16(scan_ + bestLength_ - 1)) {
+    chainLength = s.maxChainLength;
+    if (s.prevLength >= s.goodMatch) chainLength >>= 2;
+    limit = strstart_ > kMaxDistance ? strstart_ - kMaxDistance : 0;
+    if (strstart_ > s.windowSize - kMinLookahead) s.error = kInsufficientLookahead;
+  }
+
+  // Tries one candidate; true when the match is long enough to stop.
+  bool Try(std::uint32_t candidate) {
+    if (candidate >= strstart_) s_.error = kNoFuture;
+    const std::uint8_t* match = window_ + candidate;
+    // Both checks in one branch: which candidates fail which check is hard
+    // to predict (hash collisions), whether one fails hardly ever is.
+    const unsigned differences = static_cast<unsigned>(Load16(match + bestLength_ - 1) ^ scanEnd_) |
+                                 static_cast<unsigned>(Load16(match) ^ scanStart_);
+    if (differences != 0) return false;
+    const unsigned length = MatchLength(scan_, match);
+    if (strstart_ + length > s_.windowSize - 1) s_.error = kWildScan;
+    if (length <= bestLength_) return false;
+    matchStart_ = candidate;
+    bestLength_ = length;
+    if (length >= niceMatch_) return true;
+    scanEnd_ = Load16(scan_ + bestLength_ - 1);
+    return false;
+  }
+
+  unsigned Finish() {
+    s_.matchStart = matchStart_;
+    return bestLength_;
+  }
+
+  unsigned chainLength;  // candidates to try at most
+  std::uint32_t limit;   // candidates at or below this are out of reach (after the first)
+
+ private:
+  DeflateState& s_;
+  const std::uint8_t* const window_;
+  const std::uint32_t strstart_;
+  const std::uint8_t* const scan_;
+  unsigned bestLength_;
+  const unsigned niceMatch_;
+  std::uint32_t matchStart_;
+  const std::uint16_t scanStart_;
+  std::uint16_t scanEnd_;
+};
+
+// Walks shorter than this are not remembered.
+constexpr unsigned kWorthRemembering = 32;
+
+}  // namespace
+
+unsigned LongestMatch(DeflateState& s, std::uint32_t curMatch) {
+  Search search(s);
+  const std::uint32_t* const prev = s.prev;
+  unsigned chainLength = search.chainLength;
+  do {
+    // The next link is loaded before this candidate is tried, so that a
+    // mispredicted comparison does not hold up the walk.
+    const std::uint32_t next = prev[curMatch & kWindowMask];
+    if (search.Try(curMatch)) break;
+    curMatch = next;
+  } while (curMatch > search.limit && --chainLength != 0);
+  return search.Finish();
+}
+
+unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::uint32_t hash) {
+  Search search(s);
+  const std::uint32_t* const prev = s.prev;
+  const unsigned chainLength = search.chainLength;
+  const std::uint32_t limit = search.limit;
+  ChainMemo& memo = s.chainMemos[hash % kChainMemos];
+  const bool hasMemo = memo.key == hash + 1 && memo.count != 0;
+  const std::uint32_t memoHead = hasMemo ? memo.candidates[memo.count - 1] : 0;
+
+  // The candidates newer than the memo's newest (all of them when this hash
+  // has no memo), walked and kept, newest first.
+  std::uint16_t newer[kLongestChain];
+  unsigned tried = 0;
+  bool outOfReach = false;
+  bool reachedMemo = false;
+  std::uint32_t candidate = curMatch;
+  for (;;) {
+    if (tried > 0 && candidate <= limit) {
+      outOfReach = true;
+      break;
+    }
+    if (tried == chainLength) break;
+    if (hasMemo && candidate == memoHead) {
+      reachedMemo = true;
+      break;
+    }
+    newer[tried++] = static_cast<std::uint16_t>(candidate);
+    const std::uint32_t next = prev[candidate & kWindowMask];
+    if (search.Try(candidate)) break;
+    candidate = next;
+  }
+  const unsigned added = tried;
+
+  if (!reachedMemo) {
+    // The walk is all there is. A long one becomes this hash's memo; a short
+    // one is cheap to walk again and leaves the memo of another hash alone.
+    if (tried < kWorthRemembering) return search.Finish();
+    memo.key = hash + 1;
+    memo.count = tried;
+    memo.complete = outOfReach;
+    for (unsigned i = 0; i < tried; i++) memo.candidates[i] = newer[tried - 1 - i];
+    return search.Finish();
+  }
+
+  // The memo goes on from here: its candidates, newest first.
+  bool stopped = false;
+  for (unsigned i = memo.count; i > 0; i--) {
+    const std::uint32_t c = memo.candidates[i - 1];
+    if ((tried > 0 && c <= limit) || tried == chainLength) {
+      stopped = true;
+      break;
+    }
+    tried++;
+    if (search.Try(c)) {
+      stopped = true;
+      break;
+    }
+  }
+
+  // All of the memo was tried and the chain goes on past its oldest
+  // candidate: walk on. (Only a memo made by a shorter walk ends early.)
+  std::uint16_t older[kLongestChain];
+  unsigned olderCount = 0;
+  if (!stopped && !memo.complete) {
+    bool ranOut = false;
+    candidate = prev[memo.candidates[0] & kWindowMask];
+    for (;;) {
+      if (candidate <= limit) {
+        ranOut = true;
+        break;
+      }
+      if (tried == chainLength) break;
+      older[olderCount++] = static_cast<std::uint16_t>(candidate);
+      const std::uint32_t next = prev[candidate & kWindowMask];
+      tried++;
+      if (search.Try(candidate)) break;
+      candidate = next;
+    }
+    // They go in front of the memo; there is room, as every candidate of
+    // the memo was tried and the chain limit is at most its size.
+    std::memmove(memo.candidates + olderCount, memo.candidates, memo.count * sizeof memo.candidates[0]);
+    for (unsigned i = 0; i < olderCount; i++) memo.candidates[i] = older[olderCount - 1 - i];
+    memo.count += olderCount;
+    memo.complete = ranOut;
+  }
+
+  // The newer candidates go at the end. When there is no room the oldest
+  // candidates are dropped, half the memo at a time.
+  if (memo.count + added > kLongestChain) {
+    const unsigned keep = (kLongestChain - added) / 2;
+    std::memmove(memo.candidates, memo.candidates + memo.count - keep, keep * sizeof memo.candidates[0]);
+    memo.count = keep;
+    memo.complete = false;
+  }
+  for (unsigned i = 0; i < added; i++) memo.candidates[memo.count + i] = newer[added - 1 - i];
+  memo.count += added;
+  return search.Finish();
+}
+
+}  // namespace norda::zip::deflate
