@@ -91,7 +91,8 @@ std::size_t WriteOnce(NativeHandle handle, const void* data, std::size_t size) {
   if (!IsUsableHandle(handle)) return 0;
   // A pipe whose reader has gone raises SIGPIPE, which would end the process;
   // Windows reports the same case as a failed write. Block the signal for
-  // this write and take back one that the write itself raised.
+  // this write and take back one that the write raised (also when it wrote
+  // part of the data before the reader went).
   sigset_t pipeOnly, previous, pending;
   sigemptyset(&pipeOnly);
   sigaddset(&pipeOnly, SIGPIPE);
@@ -102,7 +103,8 @@ std::size_t WriteOnce(NativeHandle handle, const void* data, std::size_t size) {
   do {
     n = ::write(Fd(handle), data, size);
   } while (n < 0 && errno == EINTR);
-  if (n < 0 && errno == EPIPE && !wasPending) {
+  sigpending(&pending);
+  if (!wasPending && sigismember(&pending, SIGPIPE) == 1) {
     const struct timespec noWait = {0, 0};
     sigtimedwait(&pipeOnly, nullptr, &noWait);
   }
