@@ -41,7 +41,7 @@ function(norda_add_native_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} norda_test_support ${NORDA_GTEST_LIBS})
   if(NOT WIN32)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "NORDA_SOURCE_DIR=${PROJECT_SOURCE_DIR};NORDA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+      PROPERTIES ENVIRONMENT "NORDA_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
   endif()
 endfunction()
 

@@ -51,7 +51,12 @@ CommandResult RunCommand(const std::vector<std::string>& arguments, int timeoutS
 
 std::string SourceDir() {
   const char* dir = std::getenv("NORDA_SOURCE_DIR");
-  return dir ? dir : ".";
+  return dir ? dir : NORDA_TEST_SOURCE_DIR;
+}
+
+std::string BinaryDir() {
+  const char* dir = std::getenv("NORDA_BINARY_DIR");
+  return dir ? dir : NORDA_TEST_BINARY_DIR;
 }
 
 }  // namespace norda::test

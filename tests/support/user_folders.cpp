@@ -1,6 +1,8 @@
 #include "support/user_folders.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "core/support/text.h"
 #include "os/folders.h"
@@ -17,6 +19,8 @@ void UseScratchUserFolders(const ScratchFolder& folder) {
   os::CreateFolder(folder / u"Documents");
 #else
   (void)folder;
+  std::error_code error;
+  std::filesystem::remove_all(NativeFsPath(os::AppDataFolder() + u"\\CrashReport"), error);
 #endif
 }
 
