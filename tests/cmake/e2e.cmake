@@ -1,0 +1,16 @@
+# End-to-end scenarios: the real program under Wine, driven from outside.
+if(WIN32)
+  add_executable(ui_driver ${CMAKE_CURRENT_SOURCE_DIR}/e2e/ui_driver.cpp)
+  target_link_options(ui_driver PRIVATE -municode)
+  if(NORDA_RUN_WINDOWS_TESTS AND TARGET NordaErrorDialog)
+    foreach(scenario recovery_questions dont_send dont_send_with_description escape close_box
+                     three_runs banner_and_about banner_without_version german send send_fails)
+      add_test(NAME e2e_${scenario}
+               COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run_e2e.py ${scenario})
+      set_tests_properties(e2e_${scenario} PROPERTIES
+        FIXTURES_REQUIRED wine_template TIMEOUT 300
+        RESOURCE_LOCK norda_loopback_ports
+        ENVIRONMENT "NORDA_WINE_TEMPLATE=${NORDA_WINE_TEMPLATE};NORDA_SOURCE_DIR=${PROJECT_SOURCE_DIR};NORDA_BINARY_DIR=${CMAKE_BINARY_DIR};NORDA_SETTINGS_BASE_URL=${NORDA_SETTINGS_BASE_URL};NORDA_SMTP_PORT=${NORDA_SMTP_PORT}")
+    endforeach()
+  endif()
+endif()

@@ -1,0 +1,374 @@
+#!/usr/bin/python3
+"""End-to-end scenarios of NordaErrorDialog.exe: the real program under Wine on
+a virtual display, in a prefix prepared as the CAD application leaves a
+crash, driven from outside by the UI driver.
+
+usage: run_e2e.py SCENARIO   (environment: NORDA_WINE_TEMPLATE, NORDA_BINARY_DIR,
+                              NORDA_SOURCE_DIR; screenshots go to
+                              NORDA_BINARY_DIR/e2e-screens)
+"""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from prefix import Peer, Prefix, read_ini, wait_until, write_utf16_ini, zip_entries  # noqa: E402
+
+DIALOG = "NORDA Error Report"
+WARNING = "NORDA+ WARNING!"
+IDC_BANNER_TITLE, IDC_SAVE_HINT, IDC_DESCRIPTION = 41518, 41520, 41521
+IDC_CONTENTS_LINK, IDC_SEND, IDC_DONT_SEND = 41522, 41523, 41524
+VK_ESCAPE = 27
+BANNER = " has encountered a problem and needs to close. We are sorry for the inconvenience."
+RECOVERY_BEFORE = ("NORDA+ can not continue, but all you have done except the last operation, "
+                   "can be saved to ")
+RECOVERY_AFTER = (". You can open or repair the document. Do you really need NORDA+ to try to "
+                  "save it?")
+
+
+CRASH_LOG = (b"NORDA+ 12.3.4567 crash log\r\n"
+             b"Time: 2026-12-06 10:41:07\r\n"
+             b"Exception: 0xC0000005 ACCESS_VIOLATION at 0x0045A1F3 in NORDA.EXE\r\n"
+             b"Last command: PLOT\r\n"
+             b"Call stack:\r\n"
+             + b"".join(b"  NORDA.EXE+0x%05X\r\n" % (0x5A1F3 + 0x97 * i) for i in range(12)))
+
+
+class Crash:
+    """The files the CAD application leaves: named crash files, a further file,
+    listed files, and the report description naming them."""
+
+    def __init__(self, prefix, subject=None, log_name="Crash_20261206.log", listed=True):
+        self.prefix = prefix
+        self.folder = "C:\\Crash"
+        os.makedirs(prefix.unix(self.folder), exist_ok=True)
+        self.named = {
+            "LOGFile": log_name, "DMPFile": "crash.dmp", "REGFile": "registry.reg",
+            "OPEN": "drawing.dwg", "UNDOFile": "undo.und", "RECENTOPERATION": "recent.txt",
+        }
+        self.contents = {}
+        for key, name in self.named.items():
+            data = (key + " of the crash\r\n").encode() * 500
+            if key == "LOGFile":
+                data = CRASH_LOG
+            if key == "DMPFile":
+                data = bytes(range(256)) * 300
+            self.contents[key] = data
+            with open(prefix.unix(self.path(key)), "wb") as f:
+                f.write(data)
+        lines = ["[CrashReport Infor]"]
+        if subject:
+            lines.append("SUBJECT=" + subject)
+        lines += ["%s=%s" % (key, self.path(key)) for key in self.named]
+        lines.append("[FilesToAdd]")
+        if listed:
+            with open(prefix.unix(self.folder + "\\system.txt"), "wb") as f:
+                f.write(b"Windows 10, 16 GB\r\n")
+            lines.append("File001=" + self.folder + "\\system.txt,System information,Text Document")
+        write_utf16_ini(os.path.join(prefix.report_folder, "CrashReport.ini"), "\n".join(lines) + "\n")
+
+    def path(self, key):
+        return self.folder + "\\" + self.named[key]
+
+    def exists(self, key):
+        return os.path.exists(self.prefix.unix(self.path(key)))
+
+
+def archive_path(prefix, name):
+    return os.path.join(prefix.report_folder, "BugReport", name)
+
+
+def expect(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def expect_equal(actual, wanted, what):
+    if actual != wanted:
+        raise AssertionError("%s:\n  got    %r\n  wanted %r" % (what, actual, wanted))
+
+
+def expect_cleaned_up(prefix, crash):
+    for key in ("LOGFile", "DMPFile", "REGFile", "UNDOFile", "RECENTOPERATION"):
+        expect(not crash.exists(key), key + " should be removed at clean-up")
+    expect(crash.exists("OPEN"), "the further file stays")
+    expect(not os.path.exists(os.path.join(prefix.report_folder, "CrashReport.ini")),
+           "the report description is removed")
+    leftovers = [n for n in os.listdir(prefix.temp) if n.split("_")[0] in crash.named]
+    expect_equal(leftovers, [], "copies left in the temporary folder")
+
+
+def expect_report_archive(prefix, crash, name, extra=None):
+    entries = zip_entries(archive_path(prefix, name))
+    wanted = {
+        "system.txt": b"Windows 10, 16 GB\r\n",
+        "LOGFile_" + crash.named["LOGFile"]: crash.contents["LOGFile"],
+        "DMPFile_crash.dmp": crash.contents["DMPFile"],
+        "REGFile_registry.reg": crash.contents["REGFile"],
+        "OPEN_drawing.dwg": crash.contents["OPEN"],
+    }
+    wanted.update(extra or {})
+    expect_equal(sorted(entries), sorted(wanted), "entries of " + name)
+    for entry, data in wanted.items():
+        expect(entries[entry] == data, "entry %s differs from its file" % entry)
+    return entries
+
+
+def scenario_recovery_questions(prefix):
+    docs = "C:\\Drawings"
+    os.makedirs(prefix.unix(docs), exist_ok=True)
+    names = ["a1", "b1", "a2", "b2", "a3", "b3", "a4", "b4"]
+    for name in names:
+        with open(prefix.unix(docs + "\\" + name + ".dwg"), "wb") as f:
+            f.write(b"drawing")
+    p = lambda n: docs + "\\" + n + ".dwg"  # noqa: E731
+    lines = [p("a1") + "||" + p("b1") + "&&Y", p("a2") + "||" + p("b2") + "&&y", "",
+             "  " + p("a3") + "||" + p("b3") + "&&N", p("a4") + "||" + p("b4") + "&&Y"]
+    recovery = os.path.join(prefix.documents, "TempRecoverInfo.dat")
+    with open(recovery, "wb") as f:
+        f.write(b"\xff\xfe" + "\r\n".join(lines).encode("utf-16-le"))
+    out = prefix.drive([
+        "start C:\\NORDA\\NordaErrorDialog.exe",
+        "answer \"%s\" no" % WARNING, "answer \"%s\" no" % WARNING,
+        "answer \"%s\" no" % WARNING, "answer \"%s\" yes" % WARNING,
+        "wait-window " + DIALOG, "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+    boxes = [line[len("box: "):] for line in out if line.startswith("box: ")]
+    expect_equal(boxes, [RECOVERY_BEFORE + p(n) + RECOVERY_AFTER for n in ("b1", "b2", "b3", "b4")],
+                 "recovery questions")
+    present = {n: os.path.exists(prefix.unix(p(n))) for n in names}
+    expect_equal(present, {"a1": False, "b1": True, "a2": False, "b2": True, "a3": True, "b3": False,
+                           "a4": True, "b4": True}, "drawings left after the answers")
+    expect(not os.path.exists(recovery), "the recovery list is deleted")
+
+
+def dont_send(prefix, crash, how, description=None):
+    script = ["start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG]
+    if description is not None:
+        script.append("type \"%s\" %d %s" % (DIALOG, IDC_DESCRIPTION, description))
+    script += how + ["wait-exit"]
+    return prefix.drive(script)
+
+
+def scenario_dont_send(prefix):
+    crash = Crash(prefix)
+    out = dont_send(prefix, crash, ["click \"%s\" %d" % (DIALOG, IDC_DONT_SEND)])
+    expect("exit 0" in out, "the program ends")
+    expect_report_archive(prefix, crash, "Crash_20261206.zip")
+    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
+    expect_equal(book.sections(), ["Record1"], "records")
+    expect_equal(dict(book["Record1"]), {
+        "File Name": prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport",
+                                              "Crash_20261206.zip"),
+        "Send or Not": "NO", "Email Subject": "Crash_20261206"}, "Record1")
+    expect(not os.path.exists(os.path.join(prefix.report_folder, "User.txt")), "no user text file")
+    expect_cleaned_up(prefix, crash)
+
+
+def scenario_dont_send_with_description(prefix):
+    crash = Crash(prefix, subject="Crash 12")
+    text = "I moved a block\\r\\nand NORDA+ closed. \u00c4\u00f6\u00fc \u65e5\u672c"
+    dont_send(prefix, crash, ["click \"%s\" %d" % (DIALOG, IDC_DONT_SEND)], text)
+    typed = text.replace("\\r\\n", "\r\n")
+    expect_report_archive(prefix, crash, "Crash_20261206.zip",
+                          {"Crash 12User.txt": typed.encode("utf-16-le") + b"\0\0"})
+    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
+    expect_equal(book["Record1"]["Email Subject"], "Crash 12", "subject")
+    expect(not os.path.exists(os.path.join(prefix.report_folder, "Crash 12User.txt")),
+           "the user text file is removed after packing")
+    expect_cleaned_up(prefix, crash)
+
+
+def scenario_escape(prefix):
+    crash = Crash(prefix)
+    dont_send(prefix, crash, ["key \"%s\" %d %d" % (DIALOG, IDC_DESCRIPTION, VK_ESCAPE)])
+    expect_report_archive(prefix, crash, "Crash_20261206.zip")
+    expect_equal(read_ini(os.path.join(prefix.report_folder, "SendRecord.ini")).sections(),
+                 ["Record1"], "records after Escape")
+    expect_cleaned_up(prefix, crash)
+
+
+def scenario_close_box(prefix):
+    crash = Crash(prefix)
+    dont_send(prefix, crash, ["close " + DIALOG])
+    expect_report_archive(prefix, crash, "Crash_20261206.zip")
+    expect_cleaned_up(prefix, crash)
+
+
+def scenario_three_runs(prefix):
+    names = ["CrashReport.zip", "CrashReport0.zip", "CrashReport1.zip"]
+    for run, name in enumerate(names):
+        crash = Crash(prefix, log_name="run%d.log" % run)
+        # Without a crash log name the archive is CrashReport.zip every time.
+        ini = os.path.join(prefix.report_folder, "CrashReport.ini")
+        with open(ini, "rb") as f:
+            text = f.read()[2:].decode("utf-16-le")
+        text = "\n".join(line for line in text.replace("\r\n", "\n").split("\n")
+                         if not line.startswith("LOGFile="))
+        write_utf16_ini(ini, text)
+        dont_send(prefix, crash, ["click \"%s\" %d" % (DIALOG, IDC_DONT_SEND)])
+        expect(os.path.exists(archive_path(prefix, name)), name + " written by run %d" % (run + 1))
+    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
+    expect_equal(book.sections(), ["Record1", "Record2", "Record3"], "records of three runs")
+    for n, name in enumerate(names):
+        expect(book["Record%d" % (n + 1)]["File Name"].endswith("\\BugReport\\" + name),
+               "Record%d names %s" % (n + 1, name))
+        expect_equal(book["Record%d" % (n + 1)]["Email Subject"], "CrashReport", "subject")
+
+
+def scenario_banner_and_about(prefix):
+    import shutil
+    crash = Crash(prefix)
+    shutil.copy(os.path.join(prefix.build, "tests", "version_full.exe"),
+                os.path.join(prefix.install, "NORDA.EXE"))
+    out = prefix.drive([
+        "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG,
+        "text \"%s\" %d" % (DIALOG, IDC_BANNER_TITLE),
+        "hover \"%s\" %d" % (DIALOG, IDC_CONTENTS_LINK),
+        "screenshot C:\\dialog-en.bmp",
+        "mouse \"%s\" %d" % (DIALOG, IDC_CONTENTS_LINK),
+        "syscommand \"%s\" 16" % DIALOG, "wait-window About NordaErrorDialog",
+        "screenshot C:\\about-en.bmp",
+        "close About NordaErrorDialog", "wait-gone About NordaErrorDialog",
+        "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+    expect("text %d: NORDA+ Pl\u00e4nt Designer%s" % (IDC_BANNER_TITLE, BANNER) in out,
+           "banner names the application from its version information:\n" + "\n".join(out))
+    prefix.keep_screenshot("C:\\dialog-en.bmp", "dialog-en")
+    prefix.keep_screenshot("C:\\about-en.bmp", "about-en")
+    expect_cleaned_up(prefix, crash)
+
+
+def scenario_banner_without_version(prefix):
+    Crash(prefix)
+    out = prefix.drive([
+        "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG,
+        "text \"%s\" %d" % (DIALOG, IDC_BANNER_TITLE),
+        "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+    expect("text %d: NORDA.EXE%s" % (IDC_BANNER_TITLE, BANNER) in out,
+           "banner falls back to the executable's name:\n" + "\n".join(out))
+
+
+def rc_texts(language_file):
+    """The caption of dialog 102 and the strings of a language's resource file."""
+    import re
+    with open(language_file, encoding="utf-8") as f:
+        text = f.read()
+    caption = re.search(r"IDD_ERROR_REPORT\s+DIALOGEX[^\n]*\n(?:[^\n]*\n)*?CAPTION\s+\"((?:[^\"]|\"\")*)\"",
+                        text).group(1).replace('""', '"')
+    hint = re.search(r"\"((?:[^\"]|\"\")*)\",\s*IDC_SAVE_HINT", text).group(1).replace('""', '"')
+    return caption, hint
+
+
+def scenario_german(prefix):
+    crash = Crash(prefix)
+    source = os.environ["NORDA_SOURCE_DIR"]
+    caption, hint = rc_texts(os.path.join(source, "res", "lang", "de-DE.rc"))
+    out = prefix.drive([
+        "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + caption,
+        "text \"%s\" %d" % (caption, IDC_SAVE_HINT),
+        "text \"%s\" %d" % (caption, IDC_BANNER_TITLE),
+        "screenshot C:\\dialog-de.bmp",
+        "click \"%s\" %d" % (caption, IDC_DONT_SEND), "wait-exit"], lang="de_DE.UTF-8")
+    expect(caption != DIALOG, "the German caption differs from the English one")
+    expect("text %d: %s" % (IDC_SAVE_HINT, hint) in out, "German hint text:\n" + "\n".join(out))
+    expect(not any(BANNER in line for line in out), "the banner is German too")
+    prefix.keep_screenshot("C:\\dialog-de.bmp", "dialog-de")
+    expect_report_archive(prefix, crash, "Crash_20261206.zip")
+
+
+def start_mail_servers(prefix):
+    """The settings server and the mail server on the program's loopback ports."""
+    www = os.path.join(prefix.scratch, "www")
+    settings = os.path.join(www, "norda+", "vozavededavu", "CrMailInfo")
+    os.makedirs(settings)
+    with open(os.path.join(settings, "CrSendInfo.txt"), "w") as f:
+        f.write("127.0.0.1 report.sender s3cret crash.sender@peer.test\r\n")
+    with open(os.path.join(settings, "CrReciverInfo.txt"), "w") as f:
+        f.write("reports@peer.test NORDA-Crash-Report Support\r\n")
+    mail = os.path.join(prefix.scratch, "mail")
+    os.makedirs(mail)
+    http_port = os.environ["NORDA_SETTINGS_BASE_URL"].rsplit(":", 1)[1]
+    peers = [Peer("http_server.py", ["--root", www, "--port", http_port], prefix.scratch),
+             Peer("smtp_server.py", ["--mail-folder", mail, "--user", "report.sender", "--password",
+                                     "s3cret", "--port", os.environ["NORDA_SMTP_PORT"]], prefix.scratch)]
+    return peers, mail
+
+
+def send_log(prefix):
+    with open(os.path.join(prefix.temp, "CrSendErr.log"), "rb") as f:
+        return f.read().decode("cp1252").split("\r\n")
+
+
+def scenario_send(prefix):
+    import email
+    crash = Crash(prefix, subject="Crash 12")
+    peers, mail = start_mail_servers(prefix)
+    try:
+        out = prefix.drive([
+            "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG,
+            "type \"%s\" %d It crashed while I was printing." % (DIALOG, IDC_DESCRIPTION),
+            "click \"%s\" %d" % (DIALOG, IDC_SEND),
+            "answer NordaErrorDialog ok", "wait-exit"])
+    finally:
+        for peer in peers:
+            peer.stop()
+    expect("box: Error Report successfully sent. \\r\\nThank you." in out, "message 1593:\n" + "\n".join(out))
+    archive = archive_path(prefix, "Crash_20261206.zip")
+    expect_report_archive(prefix, crash, "Crash_20261206.zip")
+    with open(os.path.join(mail, "mail1.eml"), "rb") as f:
+        message = email.message_from_binary_file(f)
+    expect_equal(message["Subject"], "Crash 12", "subject")
+    parts = message.get_payload()
+    expect(b"The following is file`s solution status:" in parts[0].get_payload(decode=True), "body")
+    with open(archive, "rb") as f:
+        expect(parts[1].get_payload(decode=True) == f.read(), "the attachment is the archive")
+    expect_equal(send_log(prefix)[-2:], ["SendCrSucced!", ""], "the log's last line")
+    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
+    expect_equal(book["Record0"]["Send or Not"], "YES", "final record")
+    expect_equal(book["Record1"]["Send or Not"], "NO", "the packing's record")
+    expect_cleaned_up(prefix, crash)
+
+
+def scenario_send_fails(prefix):
+    crash = Crash(prefix)
+    out = prefix.drive([
+        "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG,
+        "type \"%s\" %d It crashed." % (DIALOG, IDC_DESCRIPTION),
+        "click \"%s\" %d" % (DIALOG, IDC_SEND),
+        "answer NordaErrorDialog ok", "wait-exit"])
+    numbered = prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport",
+                                        "Crash_202612060.zip")
+    boxes = [line for line in out if line.startswith("box: ")]
+    expect_equal(len(boxes), 1, "one message")
+    expect(numbered in boxes[0] and "was not sent" in boxes[0], "message 1592 names the new archive: " + boxes[0])
+    entries = zip_entries(archive_path(prefix, "Crash_202612060.zip"))
+    instructions = entries["User.txt"].decode("utf-16-le")
+    expect(instructions.startswith("Please Send the Report to us"), "instructions packed")
+    log = send_log(prefix)
+    expect("ConnectSmtpFailed!" in log and log[-2] == "SendCrFailed!", "log:\n" + "\n".join(log))
+    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
+    expect_equal(book["Record2"]["File Name"], numbered, "the unsent report's record")
+    expect_equal(book["Record2"]["Send or Not"], "NO", "the unsent report's record")
+    expect_cleaned_up(prefix, crash)
+
+
+SCENARIOS = {name[len("scenario_"):]: f for name, f in globals().items() if name.startswith("scenario_")}
+
+
+def main():
+    if len(sys.argv) != 2 or sys.argv[1] not in SCENARIOS:
+        print("usage: run_e2e.py SCENARIO\nscenarios: " + " ".join(sorted(SCENARIOS)))
+        return 2
+    build = os.environ["NORDA_BINARY_DIR"]
+    prefix = Prefix(os.environ["NORDA_WINE_TEMPLATE"], build, os.path.join(build, "e2e-screens"))
+    try:
+        SCENARIOS[sys.argv[1]](prefix)
+    except AssertionError as error:
+        print("FAILED:", error)
+        return 1
+    finally:
+        prefix.close()
+    print("passed:", sys.argv[1])
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

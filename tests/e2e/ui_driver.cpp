@@ -1,0 +1,307 @@
+// Drives the real program from outside, the way a user would: finds its
+// windows by caption and its controls by id, types, presses, answers message
+// boxes, reads texts back and takes screenshots. Run under Wine in the same
+// prefix as the program; the test runner hands it a script, one command a
+// line, and reads what it prints.
+//
+//   start PATH                 start the program
+//   wait-window CAPTION        wait until a top-level window has that caption
+//   answer CAPTION yes|no|ok   wait for a message box, print its text, press the button
+//   text CAPTION ID            print a control's text
+//   type CAPTION ID TEXT       set a control's text (the rest of the line)
+//   click CAPTION ID           press a button
+//   key CAPTION ID VK          press a key (decimal virtual-key code) in a control
+//   mouse CAPTION ID           move the mouse onto a control and click it
+//   hover CAPTION ID           move the mouse onto a control
+//   syscommand CAPTION N       send a system-menu command
+//   close CAPTION              press the window's close box
+//   screenshot PATH            save the screen as a BMP file
+//   wait-gone CAPTION          wait until no window has that caption
+//   wait-exit                  wait for the program to end, print its exit code
+//
+// Every wait is bounded (30 s); a command that fails prints "error: ..." and
+// ends the driver with exit code 1.
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kWaitMilliseconds = 30000;
+constexpr DWORD kPollMilliseconds = 50;
+
+HANDLE g_program = nullptr;
+
+std::wstring Widen(const std::string& utf8) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Narrow(const std::wstring& text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+// Control characters become escapes, so that one text is one output line.
+std::string Printable(const std::wstring& text) {
+  std::string out;
+  for (char c : Narrow(text)) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else out += c;
+  }
+  return out;
+}
+
+std::wstring Unescape(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\\' && i + 1 < text.size()) {
+      const wchar_t next = text[++i];
+      out += next == L'n' ? L'\n' : next == L'r' ? L'\r' : next == L't' ? L'\t' : next;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::printf("error: %s\n", message.c_str());
+  std::fflush(stdout);
+  std::exit(1);
+}
+
+std::wstring ControlText(HWND control) {
+  wchar_t buffer[8192] = {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(control, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                      5000, &ignored);
+  return buffer;
+}
+
+struct Search {
+  std::wstring caption;
+  bool messageBoxOnly;
+  HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<Search*>(data);
+  if (!IsWindowVisible(window)) return TRUE;
+  wchar_t caption[512] = {};
+  GetWindowTextW(window, caption, 512);
+  if (search->caption != caption) return TRUE;
+  // A message box is a dialog whose message is the static control 0xFFFF.
+  if (search->messageBoxOnly && !GetDlgItem(window, 0xFFFF)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindWindowByCaption(const std::wstring& caption, bool messageBoxOnly) {
+  Search search{caption, messageBoxOnly, nullptr};
+  EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitFor(const std::wstring& caption, bool messageBoxOnly) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < kWaitMilliseconds) {
+    if (HWND window = FindWindowByCaption(caption, messageBoxOnly)) return window;
+    if (g_program && WaitForSingleObject(g_program, 0) == WAIT_OBJECT_0) {
+      Fail("the program ended while waiting for \"" + Narrow(caption) + "\"");
+    }
+    Sleep(kPollMilliseconds);
+  }
+  Fail("no window \"" + Narrow(caption) + "\"");
+}
+
+HWND Control(const std::wstring& caption, int id) {
+  HWND window = WaitFor(caption, false);
+  HWND control = GetDlgItem(window, id);
+  if (!control) Fail("no control " + std::to_string(id) + " in \"" + Narrow(caption) + "\"");
+  return control;
+}
+
+void Screenshot(const std::wstring& path) {
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, GetSystemMetrics(SM_XVIRTUALSCREEN),
+         GetSystemMetrics(SM_YVIRTUALSCREEN), SRCCOPY);
+  GdiFlush();
+  const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+  const DWORD imageSize = stride * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + imageSize;
+  std::ofstream out(path.c_str(), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+  out.write(static_cast<const char*>(bits), imageSize);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (!out) Fail("cannot write " + Narrow(path));
+}
+
+void MouseOn(HWND control, bool click) {
+  RECT r;
+  GetWindowRect(control, &r);
+  const POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  SetCursorPos(centre.x, centre.y);
+  POINT client = centre;
+  ScreenToClient(control, &client);
+  const LPARAM at = MAKELPARAM(client.x, client.y);
+  PostMessageW(control, WM_MOUSEMOVE, 0, at);
+  if (click) {
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
+  }
+}
+
+// Splits "command arg1 arg2 rest..." into at most count words, the last one
+// taking the rest of the line. A quoted word may hold blanks.
+std::vector<std::wstring> Words(const std::wstring& line, size_t count) {
+  std::vector<std::wstring> words;
+  size_t i = 0;
+  while (i < line.size() && words.size() + 1 < count) {
+    while (i < line.size() && line[i] == L' ') ++i;
+    if (i >= line.size()) break;
+    std::wstring word;
+    if (line[i] == L'"') {
+      const size_t end = line.find(L'"', i + 1);
+      word = line.substr(i + 1, end == std::wstring::npos ? std::wstring::npos : end - i - 1);
+      i = end == std::wstring::npos ? line.size() : end + 1;
+    } else {
+      const size_t end = line.find(L' ', i);
+      word = line.substr(i, end == std::wstring::npos ? std::wstring::npos : end - i);
+      i = end == std::wstring::npos ? line.size() : end;
+    }
+    words.push_back(word);
+  }
+  if (i < line.size()) {
+    while (i < line.size() && line[i] == L' ') ++i;
+    std::wstring rest = line.substr(i);
+    if (rest.size() >= 2 && rest.front() == L'"' && rest.back() == L'"') rest = rest.substr(1, rest.size() - 2);
+    words.push_back(rest);
+  }
+  return words;
+}
+
+void Run(const std::wstring& line) {
+  const std::vector<std::wstring> w = Words(line, 4);
+  if (w.empty()) return;
+  const std::wstring& command = w[0];
+  auto arg = [&](size_t i) -> const std::wstring& {
+    if (i >= w.size()) Fail("missing argument in: " + Narrow(line));
+    return w[i];
+  };
+  auto id = [&](size_t i) { return std::stoi(Narrow(arg(i))); };
+  if (command == L"start") {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::wstring commandLine = L"\"" + arg(1) + L"\"";
+    if (!CreateProcessW(arg(1).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+      Fail("cannot start " + Narrow(arg(1)));
+    }
+    CloseHandle(process.hThread);
+    g_program = process.hProcess;
+  } else if (command == L"wait-window") {
+    WaitFor(Words(line, 2).at(1), false);
+  } else if (command == L"answer") {
+    const std::vector<std::wstring> a = Words(line, 3);
+    if (a.size() < 3) Fail("answer needs a caption and a button");
+    HWND box = WaitFor(a[1], true);
+    std::printf("box: %s\n", Printable(ControlText(GetDlgItem(box, 0xFFFF))).c_str());
+    const int button = a[2] == L"yes" ? IDYES : a[2] == L"no" ? IDNO : IDOK;
+    HWND control = GetDlgItem(box, button);
+    if (!control) Fail("the message box has no such button");
+    PostMessageW(control, BM_CLICK, 0, 0);
+    const DWORD start = GetTickCount();
+    while (IsWindow(box) && GetTickCount() - start < kWaitMilliseconds) Sleep(kPollMilliseconds);
+  } else if (command == L"text") {
+    std::printf("text %d: %s\n", id(2), Printable(ControlText(Control(arg(1), id(2)))).c_str());
+  } else if (command == L"type") {
+    const std::wstring text = Unescape(w.size() > 3 ? w[3] : L"");
+    SendMessageW(Control(arg(1), id(2)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  } else if (command == L"click") {
+    PostMessageW(Control(arg(1), id(2)), BM_CLICK, 0, 0);
+  } else if (command == L"key") {
+    HWND control = Control(arg(1), id(2));
+    const WPARAM vk = static_cast<WPARAM>(std::stoi(Narrow(arg(3))));
+    PostMessageW(control, WM_KEYDOWN, vk, 1);
+    PostMessageW(control, WM_KEYUP, vk, 0xC0000001);
+  } else if (command == L"mouse" || command == L"hover") {
+    MouseOn(Control(arg(1), id(2)), command == L"mouse");
+  } else if (command == L"syscommand") {
+    PostMessageW(WaitFor(arg(1), false), WM_SYSCOMMAND, static_cast<WPARAM>(id(2)), 0);
+  } else if (command == L"close") {
+    PostMessageW(WaitFor(Words(line, 2).at(1), false), WM_SYSCOMMAND, SC_CLOSE, 0);
+  } else if (command == L"screenshot") {
+    Sleep(300);  // let the last paint reach the screen
+    Screenshot(Words(line, 2).at(1));
+  } else if (command == L"wait-gone") {
+    const std::wstring caption = Words(line, 2).at(1);
+    const DWORD start = GetTickCount();
+    while (FindWindowByCaption(caption, false)) {
+      if (GetTickCount() - start > kWaitMilliseconds) Fail("still there: " + Narrow(caption));
+      Sleep(kPollMilliseconds);
+    }
+  } else if (command == L"wait-exit") {
+    if (!g_program || WaitForSingleObject(g_program, kWaitMilliseconds) != WAIT_OBJECT_0) {
+      Fail("the program did not end");
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(g_program, &code);
+    std::printf("exit %lu\n", code);
+  } else {
+    Fail("unknown command: " + Narrow(command));
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: ui_driver SCRIPT\n");
+    return 2;
+  }
+  std::ifstream script(argv[1], std::ios::binary);
+  if (!script) Fail("cannot read the script");
+  std::string line;
+  while (std::getline(script, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    std::printf("> %s\n", line.c_str());
+    Run(Widen(line));
+  }
+  std::printf("done\n");
+  return 0;
+}
