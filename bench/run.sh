@@ -34,3 +34,16 @@ else
   echo "archive check with unzip -t FAILED" >&2
   exit 1
 fi
+
+# Mailing a 64 MB archive to aiosmtpd on loopback: the sending process's peak
+# memory growth while it streams the attachment.
+cmake --build "$build" --target send_memory_bench -j 2 >/dev/null
+head -c 67108864 /dev/urandom >"$corpus/report64.zip"
+mkdir -p "$corpus/mail"
+/usr/bin/python3 "$root/tests/peers/smtp_server.py" --port-file "$corpus/smtp.port" \
+  --stop-file "$corpus/smtp.stop" --exited-file "$corpus/smtp.exited" --lifetime 300 \
+  --mail-folder "$corpus/mail" --user bench --password bench >/dev/null 2>&1 &
+for _ in $(seq 1 300); do [ -f "$corpus/smtp.port" ] && break; sleep 0.1; done
+"$build/bench/send_memory_bench" "$(cut -d' ' -f1 "$corpus/smtp.port")" "$corpus/report64.zip"
+touch "$corpus/smtp.stop"
+wait

@@ -68,8 +68,9 @@ def main():
     async def serve():
         loop = asyncio.get_running_loop()
         server = await loop.create_server(
+            # Crash reports with memory dumps run to many megabytes: no size limit.
             lambda: HeloAuthSMTP(handler, hostname="peer.test", authenticator=authenticator,
-                                 auth_require_tls=False, auth_required=True),
+                                 auth_require_tls=False, auth_required=True, data_size_limit=None),
             host="127.0.0.1", port=args.port)
         peer_common.announce(args, server.sockets[0].getsockname()[1])
         while not peer_common.should_stop(args, started):
