@@ -115,6 +115,8 @@ BOOL OnInitDialog(HWND dialog, ErrorReportDialog& state) {
   session.sendRecords.SetSectionBufferSize(kSectionBufferUnits);
   session.sendRecords.SetPath(session.sendRecordPath);
   CenterOnWorkArea(dialog);
+  // Started by an application that has just failed: come to the front.
+  SetForegroundWindow(dialog);
   return TRUE;
 }
 
