@@ -148,10 +148,10 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
   const std::uint32_t limit = search.limit;
   ChainMemo& memo = s.chainMemos[hash % kChainMemos];
   const bool hasMemo = memo.key == hash + 1 && memo.count != 0;
-  const std::uint32_t memoHead = hasMemo ? memo.candidates[memo.count - 1] : 0;
+  const std::uint32_t memoHead = hasMemo ? memo.candidates[0] : 0;
 
-  // The candidates newer than the memo's newest (all of them when this hash
-  // has no memo), walked and kept, newest first.
+  // The candidates newer than the memo's first one (all of them when this
+  // hash has no memo), walked and kept.
   std::uint16_t newer[kLongestChain];
   unsigned tried = 0;
   bool outOfReach = false;
@@ -172,7 +172,6 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
     if (search.Try(candidate)) break;
     candidate = next;
   }
-  const unsigned added = tried;
 
   if (!reachedMemo) {
     // The walk is all there is. A long one becomes this hash's memo; a short
@@ -181,62 +180,45 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
     memo.key = hash + 1;
     memo.count = tried;
     memo.complete = outOfReach;
-    for (unsigned i = 0; i < tried; i++) memo.candidates[i] = newer[tried - 1 - i];
+    std::memcpy(memo.candidates, newer, tried * sizeof newer[0]);
     return search.Finish();
   }
 
-  // The memo goes on from here: its candidates, newest first.
-  bool stopped = false;
-  for (unsigned i = memo.count; i > 0; i--) {
-    const std::uint32_t c = memo.candidates[i - 1];
-    if ((tried > 0 && c <= limit) || tried == chainLength) {
-      stopped = true;
-      break;
-    }
-    tried++;
-    if (search.Try(c)) {
-      stopped = true;
-      break;
-    }
-  }
-
-  // All of the memo was tried and the chain goes on past its oldest
-  // candidate: walk on. (Only a memo made by a shorter walk ends early.)
-  std::uint16_t older[kLongestChain];
-  unsigned olderCount = 0;
-  if (!stopped && !memo.complete) {
-    bool ranOut = false;
-    candidate = prev[memo.candidates[0] & kWindowMask];
-    for (;;) {
-      if (candidate <= limit) {
-        ranOut = true;
-        break;
-      }
-      if (tried == chainLength) break;
-      older[olderCount++] = static_cast<std::uint16_t>(candidate);
-      const std::uint32_t next = prev[candidate & kWindowMask];
-      tried++;
-      if (search.Try(candidate)) break;
-      candidate = next;
-    }
-    // They go in front of the memo; there is room, as every candidate of
-    // the memo was tried and the chain limit is at most its size.
-    std::memmove(memo.candidates + olderCount, memo.candidates, memo.count * sizeof memo.candidates[0]);
-    for (unsigned i = 0; i < olderCount; i++) memo.candidates[i] = older[olderCount - 1 - i];
-    memo.count += olderCount;
-    memo.complete = ranOut;
-  }
-
-  // The newer candidates go at the end. When there is no room the oldest
-  // candidates are dropped, half the memo at a time.
-  if (memo.count + added > kLongestChain) {
-    const unsigned keep = (kLongestChain - added) / 2;
-    std::memmove(memo.candidates, memo.candidates + memo.count - keep, keep * sizeof memo.candidates[0]);
-    memo.count = keep;
+  // The memo goes on from here. The newer candidates go in front of it, so
+  // that it stays one piece of the chain; then its own are tried.
+  const unsigned added = tried;
+  unsigned kept = memo.count;
+  if (added + kept > kLongestChain) {
+    kept = kLongestChain - added;
     memo.complete = false;
   }
-  for (unsigned i = 0; i < added; i++) memo.candidates[memo.count + i] = newer[added - 1 - i];
-  memo.count += added;
+  std::memmove(memo.candidates + added, memo.candidates, kept * sizeof memo.candidates[0]);
+  std::memcpy(memo.candidates, newer, added * sizeof newer[0]);
+  memo.count = added + kept;
+  for (unsigned i = added; i < memo.count; i++) {
+    const std::uint32_t c = memo.candidates[i];
+    if ((tried > 0 && c <= limit) || tried == chainLength) return search.Finish();
+    tried++;
+    if (search.Try(c)) return search.Finish();
+  }
+  if (memo.complete) return search.Finish();
+
+  // All of the memo was tried and the chain goes on: walk on, and extend the
+  // memo (it has room: it holds no more candidates than were tried, and
+  // fewer were tried than the chain limit).
+  candidate = prev[memo.candidates[memo.count - 1] & kWindowMask];
+  for (;;) {
+    if (candidate <= limit) {
+      memo.complete = true;
+      break;
+    }
+    if (tried == chainLength) break;
+    memo.candidates[memo.count++] = static_cast<std::uint16_t>(candidate);
+    const std::uint32_t next = prev[candidate & kWindowMask];
+    tried++;
+    if (search.Try(candidate)) break;
+    candidate = next;
+  }
   return search.Finish();
 }
 

@@ -106,14 +106,13 @@ struct TreeDesc {
   int maxCode;                      // largest symbol in use
 };
 
-// A piece of a hash chain as searches of one hash value walked it, from the
-// oldest candidate to the newest (see deflate_search.cpp). Positions fit in
-// 16 bits.
+// A piece of a hash chain as searches of one hash value walked it, newest
+// candidate first (see deflate_search.cpp). Positions fit in 16 bits.
 constexpr unsigned kChainMemos = 128;
 struct ChainMemo {
   std::uint32_t key;         // hash value + 1; 0: empty
   std::uint32_t count;
-  bool complete;             // the chain runs out of reach before the oldest candidate
+  bool complete;             // the chain runs out of reach after the last candidate
   std::uint16_t candidates[kLongestChain];
 };
 
