@@ -165,10 +165,17 @@ std::uint64_t DeflateLazy(DeflateState& s) {
 
     if (hashHead != 0 && s.prevLength < s.maxLazyMatch && s.strstart - hashHead <= kMaxDistance) {
       if (s.niceMatch > s.lookahead) s.niceMatch = s.lookahead;
-      if (s.lookahead >= kMinLookahead && !s.withoutChainMemos) {
+      ChainMemo& memo = s.chainMemos[s.insHash % kChainMemos];
+      if (s.lookahead < kMinLookahead || s.withoutChainMemos) {
+        matchLength = LongestMatch(s, hashHead);
+      } else if (memo.key == s.insHash + 1 || memo.longWalks) {
         matchLength = LongestMatchRemembering(s, hashHead, s.insHash);
       } else {
-        matchLength = LongestMatch(s, hashHead);
+        // Short chains are walked plainly; a long walk makes the next search
+        // of a hash of this memo's remember its chain.
+        unsigned walked;
+        matchLength = LongestMatch(s, hashHead, &walked);
+        memo.longWalks = walked >= kWorthRemembering;
       }
       if (matchLength > s.lookahead) matchLength = s.lookahead;
       if (matchLength == MIN_MATCH && s.strstart - s.matchStart > kTooFar) matchLength = MIN_MATCH - 1;

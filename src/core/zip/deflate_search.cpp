@@ -122,12 +122,9 @@ class Search {
   std::uint16_t scanEnd_;
 };
 
-// Walks shorter than this are not remembered.
-constexpr unsigned kWorthRemembering = 32;
-
 }  // namespace
 
-unsigned LongestMatch(DeflateState& s, std::uint32_t curMatch) {
+unsigned LongestMatch(DeflateState& s, std::uint32_t curMatch, unsigned* walked) {
   Search search(s);
   const std::uint32_t* const prev = s.prev;
   unsigned chainLength = search.chainLength;
@@ -138,6 +135,7 @@ unsigned LongestMatch(DeflateState& s, std::uint32_t curMatch) {
     if (search.Try(curMatch)) break;
     curMatch = next;
   } while (curMatch > search.limit && --chainLength != 0);
+  if (walked) *walked = search.chainLength - chainLength + 1;
   return search.Finish();
 }
 
@@ -147,8 +145,9 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
   const unsigned chainLength = search.chainLength;
   const std::uint32_t limit = search.limit;
   ChainMemo& memo = s.chainMemos[hash % kChainMemos];
+  std::uint16_t* const memoCandidates = s.chainMemoCandidates[hash % kChainMemos];
   const bool hasMemo = memo.key == hash + 1 && memo.count != 0;
-  const std::uint32_t memoHead = hasMemo ? memo.candidates[0] : 0;
+  const std::uint32_t memoHead = hasMemo ? memoCandidates[0] : 0;
 
   // The candidates newer than the memo's first one (all of them when this
   // hash has no memo), walked and kept.
@@ -176,11 +175,14 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
   if (!reachedMemo) {
     // The walk is all there is. A long one becomes this hash's memo; a short
     // one is cheap to walk again and leaves the memo of another hash alone.
-    if (tried < kWorthRemembering) return search.Finish();
+    if (tried < kWorthRemembering) {
+      memo.longWalks = false;
+      return search.Finish();
+    }
     memo.key = hash + 1;
-    memo.count = tried;
+    memo.count = static_cast<std::uint16_t>(tried);
     memo.complete = outOfReach;
-    std::memcpy(memo.candidates, newer, tried * sizeof newer[0]);
+    std::memcpy(memoCandidates, newer, tried * sizeof newer[0]);
     return search.Finish();
   }
 
@@ -192,11 +194,11 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
     kept = kLongestChain - added;
     memo.complete = false;
   }
-  std::memmove(memo.candidates + added, memo.candidates, kept * sizeof memo.candidates[0]);
-  std::memcpy(memo.candidates, newer, added * sizeof newer[0]);
-  memo.count = added + kept;
+  std::memmove(memoCandidates + added, memoCandidates, kept * sizeof memoCandidates[0]);
+  std::memcpy(memoCandidates, newer, added * sizeof newer[0]);
+  memo.count = static_cast<std::uint16_t>(added + kept);
   for (unsigned i = added; i < memo.count; i++) {
-    const std::uint32_t c = memo.candidates[i];
+    const std::uint32_t c = memoCandidates[i];
     if ((tried > 0 && c <= limit) || tried == chainLength) return search.Finish();
     tried++;
     if (search.Try(c)) return search.Finish();
@@ -206,14 +208,14 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
   // All of the memo was tried and the chain goes on: walk on, and extend the
   // memo (it has room: it holds no more candidates than were tried, and
   // fewer were tried than the chain limit).
-  candidate = prev[memo.candidates[memo.count - 1] & kWindowMask];
+  candidate = prev[memoCandidates[memo.count - 1] & kWindowMask];
   for (;;) {
     if (candidate <= limit) {
       memo.complete = true;
       break;
     }
     if (tried == chainLength) break;
-    memo.candidates[memo.count++] = static_cast<std::uint16_t>(candidate);
+    memoCandidates[memo.count++] = static_cast<std::uint16_t>(candidate);
     const std::uint32_t next = prev[candidate & kWindowMask];
     tried++;
     if (search.Try(candidate)) break;

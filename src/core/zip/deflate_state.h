@@ -107,13 +107,16 @@ struct TreeDesc {
 };
 
 // A piece of a hash chain as searches of one hash value walked it, newest
-// candidate first (see deflate_search.cpp). Positions fit in 16 bits.
+// candidate first (see deflate_search.cpp). The candidates themselves are
+// kept apart (DeflateState::chainMemoCandidates), so that looking a memo up
+// touches only this small table. Positions fit in 16 bits.
 constexpr unsigned kChainMemos = 128;
+constexpr unsigned kWorthRemembering = 32;  // shorter walks are cheap to walk again
 struct ChainMemo {
   std::uint32_t key;         // hash value + 1; 0: empty
-  std::uint32_t count;
+  std::uint16_t count;
   bool complete;             // the chain runs out of reach after the last candidate
-  std::uint16_t candidates[kLongestChain];
+  bool longWalks;            // the last walk of a hash of this memo's was long
 };
 
 struct DeflateState {
@@ -141,6 +144,7 @@ struct DeflateState {
   bool endOfInput;
 
   ChainMemo chainMemos[kChainMemos];
+  std::uint16_t chainMemoCandidates[kChainMemos][kLongestChain];
 
   std::uint32_t goodMatch;
   std::uint32_t maxLazyMatch;
@@ -207,7 +211,8 @@ std::uint64_t FlushBlock(DeflateState& s, const std::uint8_t* block, std::uint32
 // deflate_search.cpp: the longest match for the current position among the
 // candidates on the chain from curMatch, longer than prevLength (else
 // prevLength comes back); sets matchStart to the match found.
-unsigned LongestMatch(DeflateState& s, std::uint32_t curMatch);
+// walked, if given, receives the number of candidates tried.
+unsigned LongestMatch(DeflateState& s, std::uint32_t curMatch, unsigned* walked = nullptr);
 // The same for the lazy matcher, where hash is the hash of the current
 // string: the chain is walked with the help of the chain memos.
 unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::uint32_t hash);
