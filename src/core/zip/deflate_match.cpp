@@ -3,11 +3,11 @@
 //
 // Every position's three-byte string goes into a hash chain (head: the last
 // position with that hash; prev: the position before it). A search walks the
-// chain from the newest candidate, compares 8 bytes at a time, and gives up
-// after the level's chain limit (deflate_search.cpp). The lazy matcher (levels 4 to 8) holds each
-// match back one position and takes the next position's match instead when
-// that is longer. The fast matcher (levels 1 to 3) takes every match at once
-// and, for long matches, does not even insert the strings it covers.
+// chain from the newest candidate and gives up after the level's chain limit
+// (deflate_search.cpp). The lazy matcher (levels 4 to 8) holds each match
+// back one position and takes the next position's match instead when that is
+// longer. The fast matcher (levels 1 to 3) takes every match at once and, for
+// long matches, does not even insert the strings it covers.
 //
 // Positions are window offsets; 0 means "no candidate", so the string at
 // offset 0 is never matched. When the current position reaches 65274 the
