@@ -233,6 +233,52 @@ TEST(Deflate, ChainMemosDoNotChangeTheStream) {
   }
 }
 
+// Fibonacci frequencies make the optimal code deeper than the format allows
+// (15 bits, 7 for the code-length code): the lengths must come back within
+// the limit and still form a complete prefix code whose size the tree
+// reports. Catches a broken repair of overlong codes.
+TEST(Deflate, OverlongCodesAreCutToTheLimitAndStayComplete) {
+  struct Case {
+    const char* name;
+    int symbols;
+    int maxLength;
+  };
+  // At most 21 symbols, so that the frequencies add up to less than a block's 32768.
+  const Case cases[] = {{"literal/length tree", 21, 15}, {"code-length tree", 19, 7}};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    auto state = std::make_unique<zip::deflate::DeflateState>();
+    zip::deflate::ct_init(*state);
+    zip::deflate::TreeDesc& desc = test.maxLength == 15 ? state->lDesc : state->blDesc;
+    std::uint32_t a = 1, b = 1;
+    for (int n = 0; n < test.symbols; n++) {
+      desc.tree[n].freqOrCode = static_cast<std::uint16_t>(a);
+      const std::uint32_t next = a + b;
+      a = b;
+      b = next;
+    }
+    if (test.maxLength == 15) desc.tree[zip::deflate::kEndBlock].freqOrCode = 0;
+    std::uint16_t freq[zip::deflate::kHeapSize];
+    for (int n = 0; n < desc.elems; n++) freq[n] = desc.tree[n].freqOrCode;
+    state->optLen = 0;
+    zip::deflate::BuildTree(*state, desc);
+
+    EXPECT_EQ(ErrorText({0, state->error}), "(none)");
+    double kraft = 0;
+    std::int64_t bits = 0;
+    for (int n = 0; n < test.symbols; n++) {
+      const int length = desc.tree[n].dadOrLen;
+      ASSERT_GE(length, 1) << n;
+      ASSERT_LE(length, test.maxLength) << n;
+      kraft += 1.0 / static_cast<double>(1u << length);
+      const int extra = n >= desc.firstExtra ? desc.extraBits[n - desc.firstExtra] : 0;
+      bits += static_cast<std::int64_t>(freq[n]) * (length + extra);
+    }
+    EXPECT_DOUBLE_EQ(kraft, 1.0);
+    EXPECT_EQ(state->optLen, bits);
+  }
+}
+
 // An empty input is one last block with fixed codes and only its end code:
 // bits 1 (last), 01 (fixed), 0000000 (code 256), padded: 03 00. The end of
 // input may be reported as 0 or as all ones.
