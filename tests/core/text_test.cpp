@@ -52,6 +52,14 @@ TEST(Text, PathPieces) {
   }
 }
 
+TEST(Text, CutToUnitsKeepsSurrogatePairsWhole) {
+  EXPECT_EQ(CutToUnits(u"abcdef", 4), u"abcd");
+  EXPECT_EQ(CutToUnits(u"abc", 4), u"abc");
+  const std::u16string smile = u"ab\U0001F600";  // a, b, then a surrogate pair
+  EXPECT_EQ(CutToUnits(smile, 3), u"ab");
+  EXPECT_EQ(CutToUnits(smile, 4), smile);
+}
+
 TEST(Text, DecimalTexts) {
   EXPECT_EQ(DecimalText(0), u"0");
   EXPECT_EQ(DecimalText(18446744073709551615ull), u"18446744073709551615");

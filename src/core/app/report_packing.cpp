@@ -14,15 +14,6 @@ namespace {
 // The archive's name is built in a buffer of 512 units.
 constexpr size_t kMaxArchiveTitle = 511;
 
-std::u16string CutTitle(std::u16string title) {
-  if (title.size() <= kMaxArchiveTitle) return title;
-  size_t keep = kMaxArchiveTitle;
-  // Never end on the first half of a surrogate pair.
-  if (title[keep - 1] >= 0xD800 && title[keep - 1] <= 0xDBFF) --keep;
-  title.resize(keep);
-  return title;
-}
-
 // The entry name: the part after the last "\", or the whole path when it has
 // none or only a leading one.
 std::u16string EntryName(const std::u16string& path) {
@@ -40,7 +31,7 @@ std::u16string ReportArchivePath() {
   if (!logFile.empty()) {
     const std::u16string folder = base + u"\\BugReport";
     os::CreateFolder(folder);
-    return folder + u"\\" + CutTitle(FileTitle(logFile)) + u".zip";
+    return folder + u"\\" + CutToUnits(FileTitle(logFile), kMaxArchiveTitle) + u".zip";
   }
   const std::u16string folder = base + u"\\BugReport\\";
   os::CreateFolder(folder);

@@ -15,18 +15,10 @@ namespace {
 // The numbered archive path and the subject are built in buffers of 512 units.
 constexpr size_t kMaxBuiltText = 511;
 
-std::u16string CutText(std::u16string text) {
-  if (text.size() <= kMaxBuiltText) return text;
-  size_t keep = kMaxBuiltText;
-  if (text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF) --keep;
-  text.resize(keep);
-  return text;
-}
-
 std::u16string RecordSubject(const ReportSession& session, const std::u16string& archivePath) {
   std::u16string subject = ReadProfileValue(u"SUBJECT", session.descriptionPath, kReportInfoSection);
   if (subject.empty()) subject = FileTitle(archivePath);
-  return CutText(std::move(subject));
+  return CutToUnits(subject, kMaxBuiltText);
 }
 
 void WriteRecord(const ReportSession& session, const std::u16string& section,

@@ -133,6 +133,13 @@ std::u16string ToLowerCase(std::u16string_view text) {
   return out;
 }
 
+std::u16string CutToUnits(std::u16string_view text, size_t maxUnits) {
+  if (text.size() <= maxUnits) return std::u16string(text);
+  size_t keep = maxUnits;
+  if (keep > 0 && text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF) --keep;
+  return std::u16string(text.substr(0, keep));
+}
+
 std::u16string DecimalText(std::uint64_t value) {
   std::u16string digits;
   do {

@@ -24,6 +24,10 @@ char16_t FoldCase(char16_t c);
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 std::u16string ToLowerCase(std::u16string_view text);
 
+// The text cut to at most maxUnits units, never between the halves of a
+// surrogate pair (for the program's fixed-size text buffers).
+std::u16string CutToUnits(std::u16string_view text, size_t maxUnits);
+
 // Decimal text of a number, and the same in "%03d" form.
 std::u16string DecimalText(std::uint64_t value);
 std::u16string DecimalText3(unsigned value);
