@@ -30,12 +30,6 @@
 
 namespace norda::zip {
 
-void PrintTo(ZipResult result, std::ostream* out) {
-  char text[80];
-  ZipResultText(result, text, sizeof text);
-  *out << "0x" << std::hex << static_cast<std::uint32_t>(result) << " (" << text << ")";
-}
-
 namespace {
 
 using test::ScratchFolder;

@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "core/zip/zip_result.h"
 
 namespace norda::test {
 
@@ -80,3 +83,14 @@ inline std::string LocalTimeExtraHex(std::uint32_t modified, std::uint32_t acces
 inline std::string CentralTimeExtraHex(std::uint32_t modified) { return "5554" "0500" "07" + HexLe32(modified); }
 
 }  // namespace norda::test
+
+namespace norda::zip {
+
+// Test failures show a result as its code and its text.
+inline void PrintTo(ZipResult result, std::ostream* out) {
+  char text[80];
+  ZipResultText(result, text, sizeof text);
+  *out << "0x" << std::hex << static_cast<std::uint32_t>(result) << " (" << text << ")";
+}
+
+}  // namespace norda::zip

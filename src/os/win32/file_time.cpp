@@ -53,18 +53,4 @@ std::optional<std::uint32_t> DosDateTime(FileTime local) {
   return static_cast<std::uint32_t>(date) << 16 | clock;
 }
 
-std::optional<std::int64_t> LocalCalendarToUnixTime(const CalendarTime& fields) {
-  struct tm t = {};
-  t.tm_year = fields.year - 1900;
-  t.tm_mon = fields.month - 1;
-  t.tm_mday = fields.day;
-  t.tm_hour = fields.hour;
-  t.tm_min = fields.minute;
-  t.tm_sec = fields.second;
-  t.tm_isdst = 0;
-  const time_t value = mktime(&t);
-  if (value == static_cast<time_t>(-1)) return std::nullopt;
-  return static_cast<std::int64_t>(value);
-}
-
 }  // namespace os

@@ -3,7 +3,8 @@
 #include <commctrl.h>
 
 #include <cwchar>
-#include <vector>
+
+#include "ui/ui_resources.h"
 
 namespace norda::ui {
 namespace {
@@ -91,9 +92,7 @@ void CBannerStatic::Paint(HDC dc) {
                DI_NORMAL);
     return;
   }
-  const int length = GetWindowTextLengthW(window_);
-  std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(window_, text.data(), length + 1);
+  const std::u16string text = WindowText(window_);
   HGDIOBJ oldFont = SelectObject(dc, font_);
   ::SetTextColor(dc, textColor_);
   SetBkColor(dc, backgroundColor_);
@@ -101,7 +100,7 @@ void CBannerStatic::Paint(HDC dc) {
   RECT area = client;
   area.left += leftMargin_;
   area.top += topMargin_;
-  DrawTextW(dc, text.data(), length, &area, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  DrawTextW(dc, W(text), static_cast<int>(text.size()), &area, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
   SelectObject(dc, oldFont);
 }
 

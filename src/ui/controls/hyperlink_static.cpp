@@ -3,7 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <vector>
+#include "ui/ui_resources.h"
+
 
 namespace norda::ui {
 namespace {
@@ -11,11 +12,9 @@ namespace {
 constexpr UINT_PTR kSubclassId = 0x4E48;  // 'NH'
 constexpr int kHelpHandCursorId = 106;    // the hand in the old help program
 
-std::wstring WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  return std::wstring(text.data(), static_cast<size_t>(length));
+std::wstring WideWindowText(HWND window) {
+  const std::u16string text = ui::WindowText(window);
+  return std::wstring(text.begin(), text.end());
 }
 
 // The system hand, or on systems without one the help program's hand.
@@ -61,7 +60,7 @@ bool CHyperlinkStatic::Attach(HWND control) {
   window_ = control;
   // Clicks must reach the control.
   SetWindowLongPtrW(control, GWL_STYLE, GetWindowLongPtrW(control, GWL_STYLE) | SS_NOTIFY);
-  if (target_.empty()) target_ = WindowText(control);
+  if (target_.empty()) target_ = WideWindowText(control);
 
   HFONT current = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
   if (!current) current = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -169,7 +168,7 @@ void CHyperlinkStatic::UpdateToolTip() {
 
 void CHyperlinkStatic::AdjustToFit() {
   if (!window_ || !adjustToFit_) return;
-  const std::wstring text = WindowText(window_);
+  const std::wstring text = WideWindowText(window_);
   HDC dc = GetDC(window_);
   HGDIOBJ old = SelectObject(dc, underlinedFont_);
   SIZE extent = {};
@@ -212,7 +211,7 @@ void CHyperlinkStatic::Paint(HDC dc) {
   RECT client;
   GetClientRect(window_, &client);
   FillRect(dc, &client, backgroundBrush_);
-  const std::wstring text = WindowText(window_);
+  const std::wstring text = WideWindowText(window_);
   HGDIOBJ old = SelectObject(dc, currentFont_ ? currentFont_ : normalFont_);
   SetTextColor(dc, CurrentTextColour());
   SetBkMode(dc, TRANSPARENT);
