@@ -17,6 +17,7 @@
 #include "ui/about_dialog.h"
 #include "ui/controls/banner_static.h"
 #include "ui/controls/hyperlink_static.h"
+#include "ui/report_contents_dialog.h"
 #include "ui/ui_resources.h"
 
 namespace norda::ui {
@@ -186,6 +187,7 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
   ErrorReportDialog* state = StateOf(dialog);
   if (!state) return FALSE;
   if (message == HyperlinkClickedMessage()) {
+    if (!state->session.files.empty()) ShowReportContents(dialog, state->session.files);
     SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
     return TRUE;
   }

@@ -37,7 +37,7 @@ class Crash:
     """The files the CAD application leaves: named crash files, a further file,
     listed files, and the report description naming them."""
 
-    def __init__(self, prefix, subject=None, log_name="Crash_20261206.log", listed=True):
+    def __init__(self, prefix, subject=None, log_name="Crash_20261206.log", listed=True, files_to_add=None):
         self.prefix = prefix
         self.folder = "C:\\Crash"
         os.makedirs(prefix.unix(self.folder), exist_ok=True)
@@ -60,7 +60,14 @@ class Crash:
             lines.append("SUBJECT=" + subject)
         lines += ["%s=%s" % (key, self.path(key)) for key in self.named]
         lines.append("[FilesToAdd]")
-        if listed:
+        if files_to_add is not None:
+            # (name, description, type, bytes or None for a file that is missing)
+            for n, (name, description, kind, data) in enumerate(files_to_add):
+                if data is not None:
+                    with open(prefix.unix(self.folder + "\\" + name), "wb") as f:
+                        f.write(data)
+                lines.append("File%03d=%s\\%s,%s,%s" % (n + 1, self.folder, name, description, kind))
+        elif listed:
             with open(prefix.unix(self.folder + "\\system.txt"), "wb") as f:
                 f.write(b"Windows 10, 16 GB\r\n")
             lines.append("File001=" + self.folder + "\\system.txt,System information,Text Document")
@@ -225,6 +232,7 @@ def scenario_banner_and_about(prefix):
         "hover \"%s\" %d" % (DIALOG, IDC_CONTENTS_LINK),
         "screenshot C:\\dialog-en.bmp",
         "mouse \"%s\" %d" % (DIALOG, IDC_CONTENTS_LINK),
+        "wait-window Error Report Contents", "close Error Report Contents", "wait-gone Error Report Contents",
         "syscommand \"%s\" 16" % DIALOG, "wait-window About NordaErrorDialog",
         "screenshot C:\\about-en.bmp",
         "close About NordaErrorDialog", "wait-gone About NordaErrorDialog",

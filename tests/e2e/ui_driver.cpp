@@ -11,17 +11,29 @@
 //   type CAPTION ID TEXT       set a control's text (the rest of the line)
 //   click CAPTION ID           press a button
 //   key CAPTION ID VK          press a key (decimal virtual-key code) in a control
+//   type-key CAPTION ID VK     deliver a key's down, character and up to a control
 //   mouse CAPTION ID           move the mouse onto a control and click it
 //   hover CAPTION ID           move the mouse onto a control
 //   syscommand CAPTION N       send a system-menu command
+//   rows CAPTION ID            print a list view's rows, columns 1.. joined by "|"
+//   cell CAPTION ID ROW COL click|double   click or double-click a list cell
+//   header-click CAPTION ID COL            click a list's column header
+//   header-image CAPTION ID COL            print a list header item's image index
+//   select CAPTION ID FROM TO  select characters of an edit control
+//   focus CAPTION ID           bring the window to the front, focus the control
+//   ctrl-key VK                press Ctrl+key as real keyboard input
+//   clipboard                  print the clipboard's text
 //   close CAPTION              press the window's close box
 //   screenshot PATH            save the screen as a BMP file
 //   wait-gone CAPTION          wait until no window has that caption
+//   no-window MS CAPTION       fail if a window with that caption shows within MS milliseconds
+//   delete PATH                delete a file
 //   wait-exit                  wait for the program to end, print its exit code
 //
 // Every wait is bounded (30 s); a command that fails prints "error: ..." and
 // ends the driver with exit code 1.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <fstream>
@@ -84,11 +96,13 @@ std::wstring Unescape(const std::wstring& text) {
 }
 
 std::wstring ControlText(HWND control) {
-  wchar_t buffer[8192] = {};
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+  std::vector<wchar_t> buffer(length + 1, L'\0');
   DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(control, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
-                      5000, &ignored);
-  return buffer;
+  SendMessageTimeoutW(control, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                      SMTO_ABORTIFHUNG, 5000, &ignored);
+  return buffer.data();
 }
 
 struct Search {
@@ -168,6 +182,138 @@ void Screenshot(const std::wstring& path) {
   if (!out) Fail("cannot write " + Narrow(path));
 }
 
+// Memory in the program's process: list and header messages that take a
+// pointer need it there.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HWND window, size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process_) Fail("cannot open the program's process");
+    address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (!address_) Fail("cannot allocate in the program's process");
+  }
+  ~RemoteBuffer() {
+    VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    CloseHandle(process_);
+  }
+  LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+  void Write(const void* data, size_t size, size_t offset = 0) {
+    WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+  }
+  void Read(void* data, size_t size, size_t offset = 0) const {
+    ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  size_t size_;
+};
+
+std::wstring ListCellText(HWND list, int row, int column) {
+  constexpr int kChars = 1024;
+  RemoteBuffer remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.cchTextMax = kChars;
+  item.pszText = reinterpret_cast<wchar_t*>(remote.Address() + sizeof item);
+  remote.Write(&item, sizeof item);
+  const LRESULT n = SendMessageW(list, LVM_GETITEMTEXTW, row, remote.Address());
+  std::wstring text(static_cast<size_t>(n), L'\0');
+  if (n > 0) remote.Read(text.data(), static_cast<size_t>(n) * sizeof(wchar_t), sizeof item);
+  return text;
+}
+
+RECT ListRowRect(HWND list, int row) {
+  RemoteBuffer remote(list, sizeof(RECT));
+  RECT r = {LVIR_BOUNDS, 0, 0, 0};
+  remote.Write(&r, sizeof r);
+  if (!SendMessageW(list, LVM_GETITEMRECT, row, remote.Address())) Fail("no row " + std::to_string(row));
+  remote.Read(&r, sizeof r);
+  return r;
+}
+
+// The horizontal extent of a column in list client coordinates (no scrolling).
+std::pair<int, int> ColumnSpan(HWND list, int column) {
+  int left = 0;
+  for (int i = 0; i < column; ++i) left += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0));
+  return {left, left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0))};
+}
+
+// Sent, not posted, so that the click has been handled when the next command
+// looks at its effect.
+void Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR ignored = 0;
+  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kWaitMilliseconds, &ignored)) {
+    Fail("the program did not take message " + std::to_string(message));
+  }
+}
+
+void Click(HWND window, POINT at, bool twice) {
+  POINT screen = at;
+  ClientToScreen(window, &screen);
+  SetCursorPos(screen.x, screen.y);
+  const LPARAM where = MAKELPARAM(at.x, at.y);
+  Deliver(window, WM_MOUSEMOVE, 0, where);
+  Deliver(window, WM_LBUTTONDOWN, MK_LBUTTON, where);
+  Deliver(window, WM_LBUTTONUP, 0, where);
+  if (twice) {
+    Deliver(window, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+    Deliver(window, WM_LBUTTONUP, 0, where);
+  }
+}
+
+// A key as the message loop hands it on: down, its character, up.
+void TypeKey(HWND window, WPARAM vk) {
+  Deliver(window, WM_KEYDOWN, vk, 1);
+  if (const UINT c = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_CHAR) & 0x7FFF) {
+    Deliver(window, WM_CHAR, (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c, 1);
+  }
+  Deliver(window, WM_KEYUP, vk, 0xC0000001);
+}
+
+int HeaderImage(HWND header, int column) {
+  RemoteBuffer remote(header, sizeof(HDITEMW));
+  HDITEMW item = {};
+  item.mask = HDI_IMAGE;
+  remote.Write(&item, sizeof item);
+  if (!SendMessageW(header, HDM_GETITEMW, column, remote.Address())) Fail("no header item");
+  remote.Read(&item, sizeof item);
+  return item.iImage;
+}
+
+void PressWithControl(WORD key) {
+  INPUT inputs[4] = {};
+  const WORD keys[4] = {VK_CONTROL, key, key, VK_CONTROL};
+  for (int i = 0; i < 4; ++i) {
+    inputs[i].type = INPUT_KEYBOARD;
+    inputs[i].ki.wVk = keys[i];
+    inputs[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+  }
+  if (SendInput(4, inputs, sizeof(INPUT)) != 4) Fail("cannot send keyboard input");
+}
+
+// The clipboard's text, waiting for some to arrive.
+std::wstring ClipboardText() {
+  std::wstring text;
+  const DWORD start = GetTickCount();
+  while (text.empty() && GetTickCount() - start < kWaitMilliseconds) {
+    if (OpenClipboard(nullptr)) {
+      if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+          text = chars;
+          GlobalUnlock(data);
+        }
+      }
+      CloseClipboard();
+    }
+    if (text.empty()) Sleep(kPollMilliseconds);
+  }
+  return text;
+}
+
 void MouseOn(HWND control, bool click) {
   RECT r;
   GetWindowRect(control, &r);
@@ -213,7 +359,7 @@ std::vector<std::wstring> Words(const std::wstring& line, size_t count) {
 }
 
 void Run(const std::wstring& line) {
-  const std::vector<std::wstring> w = Words(line, 4);
+  const std::vector<std::wstring> w = Words(line, 6);
   if (w.empty()) return;
   const std::wstring& command = w[0];
   auto arg = [&](size_t i) -> const std::wstring& {
@@ -248,7 +394,8 @@ void Run(const std::wstring& line) {
   } else if (command == L"text") {
     std::printf("text %d: %s\n", id(2), Printable(ControlText(Control(arg(1), id(2)))).c_str());
   } else if (command == L"type") {
-    const std::wstring text = Unescape(w.size() > 3 ? w[3] : L"");
+    const std::vector<std::wstring> t = Words(line, 4);
+    const std::wstring text = Unescape(t.size() > 3 ? t[3] : L"");
     SendMessageW(Control(arg(1), id(2)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   } else if (command == L"click") {
     PostMessageW(Control(arg(1), id(2)), BM_CLICK, 0, 0);
@@ -259,6 +406,46 @@ void Run(const std::wstring& line) {
     PostMessageW(control, WM_KEYUP, vk, 0xC0000001);
   } else if (command == L"mouse" || command == L"hover") {
     MouseOn(Control(arg(1), id(2)), command == L"mouse");
+  } else if (command == L"type-key") {
+    TypeKey(Control(arg(1), id(2)), static_cast<WPARAM>(id(3)));
+  } else if (command == L"rows") {
+    HWND list = Control(arg(1), id(2));
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    std::printf("rows %d\n", rows);
+    for (int row = 0; row < rows; ++row) {
+      std::wstring text;
+      for (int column = 1; column < columns; ++column) text += (column > 1 ? L"|" : L"") + ListCellText(list, row, column);
+      std::printf("row %d: %s\n", row, Printable(text).c_str());
+    }
+  } else if (command == L"cell") {
+    HWND list = Control(arg(1), id(2));
+    const RECT row = ListRowRect(list, id(3));
+    const auto span = ColumnSpan(list, id(4));
+    Click(list, {(span.first + span.second) / 2, (row.top + row.bottom) / 2}, arg(5) == L"double");
+  } else if (command == L"header-click") {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(Control(arg(1), id(2)), LVM_GETHEADER, 0, 0));
+    RECT client;
+    GetClientRect(header, &client);
+    const auto span = ColumnSpan(GetParent(header), id(3));
+    Click(header, {(span.first + span.second) / 2, client.bottom / 2}, false);
+  } else if (command == L"header-image") {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(Control(arg(1), id(2)), LVM_GETHEADER, 0, 0));
+    std::printf("header-image %d: %d\n", id(3), HeaderImage(header, id(3)));
+  } else if (command == L"select") {
+    SendMessageW(Control(arg(1), id(2)), EM_SETSEL, static_cast<WPARAM>(id(3)), id(4));
+  } else if (command == L"focus") {
+    HWND control = Control(arg(1), id(2));
+    const DWORD theirs = GetWindowThreadProcessId(control, nullptr), ours = GetCurrentThreadId();
+    AttachThreadInput(ours, theirs, TRUE);
+    SetForegroundWindow(GetAncestor(control, GA_ROOT));
+    SetFocus(control);
+    AttachThreadInput(ours, theirs, FALSE);
+  } else if (command == L"ctrl-key") {
+    PressWithControl(static_cast<WORD>(id(1)));
+  } else if (command == L"clipboard") {
+    std::printf("clipboard: %s\n", Printable(ClipboardText()).c_str());
   } else if (command == L"syscommand") {
     PostMessageW(WaitFor(arg(1), false), WM_SYSCOMMAND, static_cast<WPARAM>(id(2)), 0);
   } else if (command == L"close") {
@@ -273,6 +460,16 @@ void Run(const std::wstring& line) {
       if (GetTickCount() - start > kWaitMilliseconds) Fail("still there: " + Narrow(caption));
       Sleep(kPollMilliseconds);
     }
+  } else if (command == L"no-window") {
+    const std::vector<std::wstring> a = Words(line, 3);
+    const DWORD start = GetTickCount(), span = static_cast<DWORD>(std::stoul(Narrow(a.at(1))));
+    while (GetTickCount() - start < span) {
+      if (FindWindowByCaption(a.at(2), false)) Fail("unexpected window: " + Narrow(a.at(2)));
+      Sleep(kPollMilliseconds);
+    }
+  } else if (command == L"delete") {
+    const std::wstring path = Words(line, 2).at(1);
+    if (!DeleteFileW(path.c_str())) Fail("cannot delete " + Narrow(path));
   } else if (command == L"wait-exit") {
     if (!g_program || WaitForSingleObject(g_program, kWaitMilliseconds) != WAIT_OBJECT_0) {
       Fail("the program did not end");
