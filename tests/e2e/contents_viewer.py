@@ -9,9 +9,9 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from prefix import Prefix, read_ini, zip_entries  # noqa: E402
+from prefix import read_ini, zip_entries  # noqa: E402
 from run_e2e import (DIALOG, IDC_CONTENTS_LINK, IDC_DONT_SEND, IDC_SEND, Crash, archive_path,  # noqa: E402
-                     expect, expect_equal, start_mail_servers)
+                     expect, expect_equal, run_scenario, scenarios_of, start_mail_servers)
 
 VIEWER = "Error Report Contents"
 IDC_FILE_LIST, IDC_PREVIEW_NAME, IDC_PREVIEW_DESCRIPTION, IDC_PREVIEW = 41527, 41528, 41529, 41530
@@ -65,7 +65,7 @@ def mail_text(mail):
 
 def scenario_contents_choices(prefix):
     """Escape forgets an untick; Close keeps one; a click on a text cell ticks nothing."""
-    crash = Crash(prefix)
+    Crash(prefix)
     out = prefix.drive(START + open_viewer() + [
         viewer("rows", IDC_FILE_LIST), viewer("header-image", IDC_FILE_LIST, 0),
         viewer("cell", IDC_FILE_LIST, 2, 0, "click"), viewer("header-image", IDC_FILE_LIST, 0),
@@ -91,7 +91,7 @@ def scenario_contents_choices(prefix):
 
 def scenario_contents_header_and_send(prefix):
     """The header box unticks and ticks all; the mail tells which file was left out."""
-    crash = Crash(prefix, subject="Crash 12")
+    Crash(prefix, subject="Crash 12")
     peers, mail = start_mail_servers(prefix)
     try:
         out = prefix.drive(START + open_viewer() + [
@@ -149,7 +149,7 @@ def dump(data):
 
 def scenario_contents_preview(prefix):
     """Rows skip a missing file; previews as text or dump; the preview cannot be typed into."""
-    crash = Crash(prefix, files_to_add=PREVIEW_FILES)
+    Crash(prefix, files_to_add=PREVIEW_FILES)
     show = lambda row: [viewer("cell", IDC_FILE_LIST, row, 1, "double"),  # noqa: E731
                         viewer("text", IDC_PREVIEW_NAME), viewer("text", IDC_PREVIEW_DESCRIPTION),
                         viewer("text", IDC_PREVIEW)]
@@ -201,25 +201,5 @@ def scenario_contents_nothing_to_show(prefix):
                           "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
 
 
-SCENARIOS = {name[len("scenario_"):]: f for name, f in globals().items() if name.startswith("scenario_")}
-
-
-def main():
-    if len(sys.argv) != 2 or sys.argv[1] not in SCENARIOS:
-        print("usage: contents_viewer.py SCENARIO\nscenarios: " + " ".join(sorted(SCENARIOS)))
-        return 2
-    build = os.environ["NORDA_BINARY_DIR"]
-    prefix = Prefix(os.environ["NORDA_WINE_TEMPLATE"], build, os.path.join(build, "e2e-screens"))
-    try:
-        SCENARIOS[sys.argv[1]](prefix)
-    except AssertionError as error:
-        print("FAILED:", error)
-        return 1
-    finally:
-        prefix.close()
-    print("passed:", sys.argv[1])
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_scenario(scenarios_of(globals()), sys.argv))

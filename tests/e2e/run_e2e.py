@@ -11,7 +11,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from prefix import Peer, Prefix, read_ini, wait_until, write_utf16_ini, zip_entries  # noqa: E402
+from prefix import Peer, Prefix, read_ini, write_utf16_ini, zip_entries  # noqa: E402
 
 DIALOG = "NORDA Error Report"
 WARNING = "NORDA+ WARNING!"
@@ -358,25 +358,27 @@ def scenario_send_fails(prefix):
     expect_cleaned_up(prefix, crash)
 
 
-SCENARIOS = {name[len("scenario_"):]: f for name, f in globals().items() if name.startswith("scenario_")}
+def scenarios_of(namespace):
+    return {name[len("scenario_"):]: f for name, f in namespace.items() if name.startswith("scenario_")}
 
 
-def main():
-    if len(sys.argv) != 2 or sys.argv[1] not in SCENARIOS:
-        print("usage: run_e2e.py SCENARIO\nscenarios: " + " ".join(sorted(SCENARIOS)))
+def run_scenario(scenarios, argv):
+    """Runs the scenario named on the command line in a fresh prefix."""
+    if len(argv) != 2 or argv[1] not in scenarios:
+        print("usage: %s SCENARIO\nscenarios: %s" % (os.path.basename(argv[0]), " ".join(sorted(scenarios))))
         return 2
     build = os.environ["NORDA_BINARY_DIR"]
     prefix = Prefix(os.environ["NORDA_WINE_TEMPLATE"], build, os.path.join(build, "e2e-screens"))
     try:
-        SCENARIOS[sys.argv[1]](prefix)
+        scenarios[argv[1]](prefix)
     except AssertionError as error:
         print("FAILED:", error)
         return 1
     finally:
         prefix.close()
-    print("passed:", sys.argv[1])
+    print("passed:", argv[1])
     return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_scenario(scenarios_of(globals()), sys.argv))
