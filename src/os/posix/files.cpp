@@ -72,28 +72,4 @@ bool SetFileAttributesTo(const std::u16string& path, std::uint32_t attributes) {
   return chmod(native.c_str(), mode) == 0;
 }
 
-std::optional<std::uint64_t> ExclusiveReadSize(const std::u16string& path) {
-  File file = File::OpenForReading(path, Share::None);
-  if (!file.IsOpen()) return std::nullopt;
-  return file.Size();
-}
-
-bool ReadWholeFile(const std::u16string& path, std::string& bytes) {
-  File file = File::OpenForReading(path, Share::Read);
-  if (!file.IsOpen()) return false;
-  bytes.clear();
-  char buffer[65536];
-  for (;;) {
-    const auto n = file.Read(buffer, sizeof buffer);
-    if (!n) return false;
-    if (*n == 0) return true;
-    bytes.append(buffer, *n);
-  }
-}
-
-bool WriteWholeFile(const std::u16string& path, const std::string& bytes) {
-  File file = File::CreateForWriting(path);
-  return file.IsOpen() && file.Write(bytes.data(), bytes.size());
-}
-
 }  // namespace os
