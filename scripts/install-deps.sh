@@ -7,7 +7,7 @@ packages="build-essential cmake ninja-build pkg-config
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-apps imagemagick fonts-wqy-microhei
   googletest libgtest-dev zlib1g-dev
-  unzip p7zip-full python3 python3-aiosmtpd coreutils"
+  unzip p7zip-full python3 python3-aiosmtpd coreutils zip time"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing="$missing $p"

@@ -40,8 +40,13 @@ std::optional<std::uint64_t> ExclusiveReadSize(const std::u16string& path);
 // Reads a whole file into bytes; false when it cannot be opened or read.
 bool ReadWholeFile(const std::u16string& path, std::string& bytes);
 
-// Replaces a file with the given bytes; false when it cannot be created or
-// written completely.
+// Replaces a file with the given bytes, whole or not at all: the bytes go to
+// a new file beside it (path + kWritingSuffix), which then takes the old
+// one's place. So a disk that fills up, or a failing write, leaves the old
+// file as it was instead of cut short. False, with nothing changed, when the
+// file is read-only or held by another, or the new file cannot be created
+// (a folder that takes no new files) or written completely.
 bool WriteWholeFile(const std::u16string& path, const std::string& bytes);
+inline constexpr char16_t kWritingSuffix[] = u".writing";
 
 }  // namespace os

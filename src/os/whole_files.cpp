@@ -1,4 +1,4 @@
-// The file operations that are the same on every system: built on os::File.
+// The file reads that are the same on every system: built on os::File.
 #include "os/file.h"
 #include "os/files.h"
 
@@ -21,11 +21,6 @@ bool ReadWholeFile(const std::u16string& path, std::string& bytes) {
     if (*n == 0) return true;
     bytes.append(buffer, *n);
   }
-}
-
-bool WriteWholeFile(const std::u16string& path, const std::string& bytes) {
-  File file = File::CreateForWriting(path);
-  return file.IsOpen() && file.Write(bytes.data(), bytes.size());
 }
 
 }  // namespace os

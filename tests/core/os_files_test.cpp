@@ -54,6 +54,29 @@ TEST(OsFiles, CopyReplacesAndDeleteRespectsReadOnly) {
   EXPECT_TRUE(os::FolderExists(dir.Path()));
 }
 
+TEST(OsFiles, WholeFileWritesReplaceTheFileOrLeaveItAsItWas) {
+  // The send record book is written this way: a refused write must change
+  // nothing and leave no new file behind.
+  ScratchFolder dir;
+  const std::u16string path = dir / u"SendRecord.ini";
+  ASSERT_TRUE(os::WriteWholeFile(path, "[Record1]\r\nSend or Not=NO\r\n"));
+  ASSERT_TRUE(os::WriteWholeFile(path, "short"));
+  EXPECT_EQ(ReadBytes(path), "short");
+  {
+    os::File reader = os::File::OpenForReading(path, os::Share::Read);
+    ASSERT_TRUE(reader.IsOpen());
+    EXPECT_FALSE(os::WriteWholeFile(path, "while read")) << "a file held by a reader";
+  }
+  ASSERT_TRUE(os::SetFileAttributesTo(path, os::kAttrReadOnly));
+  EXPECT_FALSE(os::WriteWholeFile(path, "over a read-only file"));
+  ASSERT_TRUE(os::SetFileAttributesTo(path, os::kAttrArchive));
+  EXPECT_EQ(ReadBytes(path), "short");
+  EXPECT_FALSE(os::WriteWholeFile(dir / u"missing\\SendRecord.ini", "no folder"));
+  EXPECT_FALSE(os::PathExists(path + os::kWritingSuffix));
+  EXPECT_FALSE(os::WriteWholeFile(dir.Path(), "over a folder"));
+  EXPECT_TRUE(os::FolderExists(dir.Path()));
+}
+
 TEST(OsFiles, SharingModes) {
   ScratchFolder dir;
   const std::u16string path = dir / u"held.dmp";

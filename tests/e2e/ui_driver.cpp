@@ -29,6 +29,9 @@
 //   no-window MS CAPTION       fail if a window with that caption shows within MS milliseconds
 //   delete PATH                delete a file
 //   wait-exit                  wait for the program to end, print its exit code
+//   wait-file PATH             wait until a file exists
+//   end-program                end the program as the task manager ends a program
+//                              that hangs (an error when it has already ended)
 //
 // Every wait is bounded (30 s); a command that fails prints "error: ..." and
 // ends the driver with exit code 1.
@@ -477,6 +480,16 @@ void Run(const std::wstring& line) {
     DWORD code = 0;
     GetExitCodeProcess(g_program, &code);
     std::printf("exit %lu\n", code);
+  } else if (command == L"wait-file") {
+    const std::wstring path = Words(line, 2).at(1);
+    const DWORD start = GetTickCount();
+    while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      if (GetTickCount() - start > kWaitMilliseconds) Fail("no file " + Narrow(path));
+      Sleep(kPollMilliseconds);
+    }
+  } else if (command == L"end-program") {
+    if (!g_program || WaitForSingleObject(g_program, 0) == WAIT_OBJECT_0) Fail("the program has already ended");
+    TerminateProcess(g_program, 1);
   } else {
     Fail("unknown command: " + Narrow(command));
   }

@@ -5,6 +5,8 @@ and plays a script, one step per line:
   recv         read one line and add it to the transcript
   message      read the mail data up to the line "." and add "<message>"
   drop N       read N bytes, then reset the connection and add "<dropped>"
+  close        close the connection in order (the client reads its end) and
+               add "<closed>"
 
 After the script it adds every further line it receives until the client
 closes the connection. The transcript, one entry per line, is written when
@@ -78,6 +80,11 @@ def run(conn, steps, transcript):
             conn.sock.close()
             transcript.append("<dropped>")
             return
+        elif op == "close":
+            conn.sock.shutdown(socket.SHUT_RDWR)
+            conn.sock.close()
+            transcript.append("<closed>")
+            return
         else:
             raise ValueError("unknown step " + op)
     while True:
@@ -101,6 +108,9 @@ def main():
                 steps.append((op, arg))
 
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    # A fixed port is taken again at once, although a connection that this
+    # peer closed may still linger on it.
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", args.port))
     listener.listen(1)
     listener.settimeout(0.05)

@@ -1,5 +1,6 @@
 #include "os/files.h"
 
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +71,29 @@ bool SetFileAttributesTo(const std::u16string& path, std::uint32_t attributes) {
     mode |= S_IWUSR;
   }
   return chmod(native.c_str(), mode) == 0;
+}
+
+bool WriteWholeFile(const std::u16string& path, const std::string& bytes) {
+  // The old file is held, as a write in place would hold it, until the new
+  // one has taken its name: a read-only or held file refuses the write.
+  File old;
+  struct stat st;
+  const bool exists = stat(posix::NativePath(path).c_str(), &st) == 0;
+  if (exists) {
+    old = File::OpenExistingForWriting(path);
+    if (!old.IsOpen()) return false;
+  }
+  const std::u16string writing = path + kWritingSuffix;
+  const std::string native = posix::NativePath(writing);
+  File file = File::CreateForWriting(writing);
+  if (!file.IsOpen()) return false;
+  if (!file.Write(bytes.data(), bytes.size()) ||
+      (exists && fchmod(static_cast<int>(file.NativeHandle()), st.st_mode & 07777) != 0) ||
+      rename(native.c_str(), posix::NativePath(path).c_str()) != 0) {
+    unlink(native.c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace os

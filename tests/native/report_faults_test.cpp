@@ -1,0 +1,287 @@
+// The report on a disk that fills up and in a report folder that cannot be
+// written: whatever fails, the archives already in "BugReport" and the send
+// record book keep their bytes, and what the book says is true.
+//
+// A full disk is played by the file-size limit of a forked child
+// (RLIMIT_FSIZE, with SIGXFSZ ignored): a write that reaches the limit is cut
+// short and the next one fails, which is what a write onto a full disk does,
+// and the limit ends with the child. A tiny file system would need mount
+// rights, which a test machine may not give. A read-only folder is one
+// without write permission; a child running as root first gives up its power
+// to override permissions, as a Windows administrator without write access
+// to the folder has none.
+#include <linux/capability.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <random>
+
+#include "core/app/report_folder.h"
+#include "core/app/report_packing.h"
+#include "core/app/send_record_book.h"
+#include "core/app/user_text.h"
+#include "core/support/ini_file.h"
+#include "core/support/text.h"
+#include "os/files.h"
+#include "os/folders.h"
+#include "support/run_command.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
+#include "support/user_folders.h"
+
+namespace norda {
+namespace {
+
+using test::NativeFsPath;
+using test::ReadBytes;
+using test::WriteBytes;
+
+// Runs body in a forked child and returns the text it hands back; "<child
+// failed>" when the child did not end normally.
+std::string InChild(const std::function<std::string()>& body) {
+  int ends[2];
+  if (pipe(ends) != 0) return "<no pipe>";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(ends[0]);
+    const std::string out = body();
+    const char* p = out.data();
+    for (std::size_t left = out.size(); left > 0;) {
+      const ssize_t n = write(ends[1], p, left);
+      if (n <= 0) _exit(3);
+      p += n;
+      left -= static_cast<std::size_t>(n);
+    }
+    _exit(0);
+  }
+  close(ends[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<std::size_t>(n));
+  close(ends[0]);
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    return "<child failed>";
+  }
+  return out;
+}
+
+// In a child: every file of this process stops growing at the given size.
+void FillDiskAt(rlim_t bytes) {
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit limit;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// In a child: file permissions hold for it even when it runs as root.
+bool GiveUpPermissionOverride() {
+  if (geteuid() != 0) return true;
+  __user_cap_header_struct header = {_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2] = {};
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+    data[capability / 32].effective &= ~(1u << (capability % 32));
+  }
+  return syscall(SYS_capset, &header, data) == 0;
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
+// Crash-log-like text that deflates to about a fifth of its size.
+std::string LogText(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string text;
+  while (text.size() < size) {
+    text += "0x" + std::to_string(0x7ff00000u + random() % 0x100000) + " NORDA.EXE frame " +
+            std::to_string(random() % 97) + " in DrawingView::Regenerate\r\n";
+  }
+  text.resize(size);
+  return text;
+}
+
+class ReportFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::UseScratchUserFolders(dir);
+    folder = ReportFolder();
+    bugReport = folder + u"\\BugReport";
+    ASSERT_TRUE(os::CreateFolder(bugReport));
+    session.descriptionPath = folder + u"\\CrashReport.ini";
+    session.sendRecordPath = folder + u"\\SendRecord.ini";
+    session.sendRecords.SetSectionNamesBufferSize(102400);
+    session.sendRecords.SetPath(session.sendRecordPath);
+    WriteBytes(session.descriptionPath,
+               test::Utf16LeBytes(u"[CrashReport Infor]\r\nSUBJECT=Crash 12\r\n", true));
+  }
+
+  void AddFile(const std::u16string& name, const std::string& bytes) {
+    auto file = std::make_unique<ReportFile>();
+    file->path = dir / name;
+    WriteBytes(file->path, bytes);
+    session.files.push_back(std::move(file));
+  }
+
+  // An earlier run's report: its archive and its record.
+  void EarlierReport() {
+    earlier = bugReport + u"\\CrashReport.zip";
+    session.archivePath = earlier;
+    AddFile(u"earlier.log", LogText(30000, 1));
+    std::u16string unused;
+    ASSERT_EQ(RecordAndPack(session, false, unused), 1);
+    session.files.clear();
+    session.fileStatusText.clear();
+    earlierArchive = ReadBytes(earlier);
+    earlierBook = ReadBytes(session.sendRecordPath);
+    session.archivePath = earlier;  // this run's report would take the same name
+  }
+
+  // The archive as Python's zipfile reads it, each entry compared with the
+  // file of its name in the scratch folder; "unreadable: ..." when it cannot.
+  std::string Entries(const std::u16string& archive) {
+    std::vector<std::string> args = {"/usr/bin/python3", test::SourceDir() + "/tests/peers/zip_contents.py",
+                                     NativeFsPath(archive).string()};
+    for (const auto& file : session.files) {
+      const std::u16string name = file->path.substr(file->path.rfind(u'\\') + 1);
+      args.push_back(Utf16ToUtf8(name) + "=" + NativeFsPath(file->path).string());
+    }
+    return test::RunCommand(args).output;
+  }
+
+  std::u16string Record(const std::u16string& section, const std::u16string& key) {
+    return ReadProfileValue(key, session.sendRecordPath, section);
+  }
+
+  void ExpectEarlierReportUntouched() {
+    EXPECT_TRUE(ReadBytes(earlier) == earlierArchive) << "the earlier archive changed";
+    EXPECT_EQ(Record(u"Record1", u"File Name"), earlier);
+    EXPECT_EQ(Record(u"Record1", u"Send or Not"), u"NO");
+  }
+
+  std::vector<std::string> FolderNames(const std::u16string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(NativeFsPath(path))) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  test::ScratchFolder dir;
+  std::u16string folder, bugReport, earlier;
+  std::string earlierArchive, earlierBook;
+  ReportSession session;
+};
+
+TEST_F(ReportFaults, DiskFillingUpWhileTheArchiveIsWritten) {
+  // The dump cannot be compressed and does not fit: its add fails, the files
+  // around it go in, and the archive stays one that every reader takes.
+  struct Case {
+    const char* name;
+    rlim_t limit;
+    std::string entries;
+  } cases[] = {
+      {"the dump does not fit", 200 << 10, "crash.log same\nregistry.reg same\n"},
+      {"neither the log nor the dump fit", 20 << 10, "registry.reg same\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    session.files.clear();
+    for (const char16_t* name : {u"CrashReport0.zip", u"CrashReport.zip"}) {
+      os::RemoveFile(bugReport + u"\\" + name);
+    }
+    os::RemoveFile(session.sendRecordPath);
+    EarlierReport();
+    session.files.clear();
+    AddFile(u"crash.log", LogText(200000, 2));
+    AddFile(u"memory.dmp", RandomBytes(3 << 20, 3));
+    AddFile(u"registry.reg", LogText(20000, 4));
+
+    const std::string packed = InChild([&] {
+      FillDiskAt(c.limit);
+      std::u16string section;
+      const int count = RecordAndPack(session, true, section);
+      return std::to_string(count) + " " + Utf16ToUtf8(section) + " " + Utf16ToUtf8(session.archivePath);
+    });
+    const std::u16string archive = bugReport + u"\\CrashReport0.zip";
+    const std::size_t entryCount = static_cast<std::size_t>(std::count(c.entries.begin(), c.entries.end(), '\n'));
+    EXPECT_EQ(packed, std::to_string(entryCount) + " Record2 " + Utf16ToUtf8(archive));
+    EXPECT_EQ(Entries(archive), c.entries);
+    const auto unzip = test::RunCommand({"/usr/bin/unzip", "-tq", NativeFsPath(archive).string()});
+    EXPECT_EQ(unzip.exitCode, 0) << unzip.output;
+    ExpectEarlierReportUntouched();
+    EXPECT_EQ(Record(u"Record2", u"File Name"), archive);
+    EXPECT_EQ(Record(u"Record2", u"Send or Not"), u"NO");
+    EXPECT_EQ(Record(u"Record2", u"Email Subject"), u"Crash 12");
+  }
+}
+
+TEST_F(ReportFaults, ARecordThatTheFullDiskCannotTakeLeavesTheBookAsItWas) {
+  // A book rewritten in place would be cut at the point where the disk ran
+  // full: its last record torn, or records lost. The book must keep its
+  // bytes, and no half-written file may stay beside it.
+  EarlierReport();
+  for (int n = 0; n < 20; ++n) {
+    session.sendRecords.WriteString(u"Record" + DecimalText(static_cast<unsigned>(n + 2)), u"File Name",
+                                    bugReport + u"\\Older" + DecimalText(static_cast<unsigned>(n)) + u".zip");
+  }
+  const std::string book = ReadBytes(session.sendRecordPath);
+  const std::vector<std::string> before = FolderNames(folder);
+  const std::string added = InChild([&] {
+    FillDiskAt(book.size() + 8);  // room for no new line of the book
+    std::u16string section;
+    AddSendRecord(session, bugReport + u"\\Next.zip", true, section);
+    return Utf16ToUtf8(section);
+  });
+  EXPECT_EQ(added, "Record22");
+  EXPECT_TRUE(ReadBytes(session.sendRecordPath) == book) << "the book changed";
+  EXPECT_EQ(FolderNames(folder), before);
+
+  // With room on the disk the same record goes in.
+  std::u16string section;
+  AddSendRecord(session, bugReport + u"\\Next.zip", true, section);
+  EXPECT_EQ(Record(section, u"File Name"), bugReport + u"\\Next.zip");
+  EXPECT_EQ(Record(u"Record21", u"File Name"), bugReport + u"\\Older19.zip");
+}
+
+TEST_F(ReportFaults, ReportFolderThatCannotBeWritten) {
+  // Nothing can be kept in the folder: no record, no archive, no user text.
+  // The earlier report stays as it was, and the book claims nothing new.
+  EarlierReport();
+  AddFile(u"crash.log", LogText(20000, 5));
+  ASSERT_EQ(chmod(NativeFsPath(folder).c_str(), 0555), 0);
+  ASSERT_EQ(chmod(NativeFsPath(bugReport).c_str(), 0555), 0);
+  const std::string result = InChild([&] {
+    if (!GiveUpPermissionOverride()) return std::string("<cannot give up root's override>");
+    if (os::WriteWholeFile(folder + u"\\probe.txt", "x")) return std::string("<the folder is writable>");
+    std::u16string section = u"untouched";
+    const int count = RecordAndPack(session, true, section);
+    const bool userText = WriteUserText(session, u"It crashed").has_value();
+    return std::to_string(count) + " " + Utf16ToUtf8(session.archivePath) + " " +
+           (userText ? "user text written" : "no user text");
+  });
+  chmod(NativeFsPath(folder).c_str(), 0755);
+  chmod(NativeFsPath(bugReport).c_str(), 0755);
+  EXPECT_EQ(result, "0 " + Utf16ToUtf8(bugReport + u"\\CrashReport0.zip") + " no user text");
+  EXPECT_EQ(FolderNames(bugReport), std::vector<std::string>{"CrashReport.zip"});
+  EXPECT_TRUE(ReadBytes(session.sendRecordPath) == earlierBook) << "the book changed";
+  ExpectEarlierReportUntouched();
+}
+
+}  // namespace
+}  // namespace norda
