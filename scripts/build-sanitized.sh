@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer (every finding stops the
 # program), and the fuzz targets of fuzz/. Its CTest tree runs the native test
 # suite under the sanitizers, replays the fuzz corpora and fuzzes each target
-# for a short time (NORDA_FUZZ_SECONDS, 25 by default). Extra CMake arguments
+# for a short time (NORDA_FUZZ_SECONDS, 20 by default). Extra CMake arguments
 # go to the configure step.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
