@@ -6,7 +6,7 @@ set -eu
 packages="build-essential cmake ninja-build pkg-config
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-apps imagemagick fonts-wqy-microhei
-  googletest libgtest-dev zlib1g-dev
+  googletest libgtest-dev zlib1g-dev clang-14 libclang-rt-14-dev
   unzip p7zip-full python3 python3-aiosmtpd coreutils zip time"
 missing=""
 for p in $packages; do

@@ -292,6 +292,22 @@ TEST(ProfileWrite, KeepsTheEncoding) {
   EXPECT_EQ(ReadBytes(empty), inAnsi(u"[S]\r\nk=\u00e9\r\n"));
 }
 
+// Fault caught: an ANSI file whose first line began with the bytes of a UTF-8
+// byte-order mark was rewritten with those bytes first, and so read back as
+// UTF-8, its first line turned into a section header.
+TEST(ProfileWrite, AnsiFileStaysAnsi) {
+  ScratchFolder folder;
+  const std::u16string path = folder / u"marked.ini";
+  WriteBytes(path, "\r\n\xEF\xBB\xBF[Sec]\r\nk=v\r\n");
+  EXPECT_TRUE(ProfileWriteString(u"Other", u"x", u"1", path));
+  char16_t names[64];
+  const std::size_t n = ProfileReadSectionNames(names, 64, path);
+  EXPECT_EQ(std::u16string(names, n), std::u16string(u"Other\0", 6));
+  char16_t value[16];
+  ProfileReadString(u"", u"k", u"-", value, 16, path);
+  EXPECT_EQ(std::u16string(value), u"v");
+}
+
 TEST(ProfileWrite, FailuresAreResults) {
   ScratchFolder folder;
   EXPECT_FALSE(ProfileWriteString(u"S", u"k", u"v", folder / u"no\\x.ini"));

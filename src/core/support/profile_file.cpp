@@ -75,11 +75,21 @@ std::u16string DecodeText(std::string_view bytes, ProfileEncoding& encoding) {
   return os::ToUtf16(bytes, os::AnsiCodePage());
 }
 
+bool LooksMarked(std::string_view bytes) {
+  return bytes.substr(0, 3) == kUtf8Mark || bytes.substr(0, 2) == "\xFF\xFE" ||
+         bytes.substr(0, 2) == "\xFE\xFF";
+}
+
 std::string EncodeText(std::u16string_view text, ProfileEncoding encoding) {
   std::string out;
   switch (encoding) {
     case ProfileEncoding::Ansi:
-      return os::FromUtf16(text, os::AnsiCodePage());
+      out = os::FromUtf16(text, os::AnsiCodePage());
+      // A first line whose bytes begin like a byte-order mark would make the
+      // file read back in another encoding: a blank line in front keeps it
+      // ANSI, and the reader skips blank lines.
+      if (LooksMarked(out)) out.insert(0, "\r\n");
+      return out;
     case ProfileEncoding::Utf8:
       return kUtf8Mark + os::FromUtf16(text, kUtf8CodePage);
     case ProfileEncoding::Utf16Le:

@@ -1,0 +1,121 @@
+// The deflate compressor on any input, at any level, read in any pieces and
+// flushed through output buffers of any size. Short inputs are stretched to
+// past the window's slide by repeating them with small changes.
+// Checks, besides memory safety:
+// - zlib's inflate (raw, RFC 1951) gives the input back and the stream ends
+//   exactly at the last byte written;
+// - the reported size is the number of bytes written, and it stays within
+//   9/8 of the input and a few bytes per block;
+// - the error slot stays empty at levels 1 to 8; out of range it says "bad
+//   pack level" and the stream is still good;
+// - the entry's flags get bit 2 at levels 1 and 2, bit 1 at level 8, and
+//   nothing else;
+// - a flush that writes nothing leaves the output-failure text in the slot.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/zip/deflate.h"
+#include "support/scratch_file.h"
+#include "support/zip_reader.h"
+
+namespace {
+
+using fuzz::Check;
+
+class Streams : public norda::zip::DeflateStreams {
+ public:
+  Streams(const std::string& input, std::size_t readLimit, bool endMark, std::size_t failingFlush)
+      : input_(input), readLimit_(readLimit), endMark_(endMark), failingFlush_(failingFlush) {}
+
+  std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
+    const std::size_t left = input_.size() - position_;
+    if (left == 0) return endMark_ ? norda::zip::kEndOfInput : 0;
+    const std::size_t n = std::min({size, readLimit_, left});
+    std::memcpy(buffer, input_.data() + position_, n);
+    position_ += n;
+    return n;
+  }
+
+  void Flush(const std::uint8_t* data, std::size_t& size) override {
+    if (failingFlush_ != 0 && ++flushes_ >= failingFlush_) {
+      refused = refused || size > 0;
+      return;
+    }
+    output.append(reinterpret_cast<const char*>(data), size);
+    size = 0;
+  }
+
+  std::string output;
+  bool refused = false;  // a flush wrote nothing of what it was given
+
+ private:
+  const std::string& input_;
+  std::size_t readLimit_;
+  bool endMark_;
+  std::size_t failingFlush_;
+  std::size_t position_ = 0;
+  std::size_t flushes_ = 0;
+};
+
+std::string Stretched(const std::string& data, int copies) {
+  std::string out = data;
+  for (int i = 1; i <= copies && !data.empty(); ++i) {
+    std::string copy = data;
+    copy[(i * 7919u) % copy.size()] ^= static_cast<char>(i);
+    out += copy;
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  const int level = input.ConsumeIntegralInRange(0, 9);
+  const std::size_t outputSize = input.ConsumeBool() ? 16384 : input.ConsumeIntegralInRange<std::size_t>(2, 40000);
+  const std::size_t readLimit = input.ConsumeBool() ? SIZE_MAX : input.ConsumeIntegralInRange<std::size_t>(1, 70000);
+  const bool endMark = input.ConsumeBool();
+  const std::uint8_t failing = input.ConsumeIntegral<std::uint8_t>();
+  const std::size_t failingFlush = failing < 8 ? failing : 0;
+  const int copies = input.ConsumeIntegralInRange(0, 255);
+  const std::uint16_t flagsBefore = input.ConsumeIntegral<std::uint16_t>();
+  const std::string source = Stretched(input.ConsumeRemainingBytesAsString(), copies % 64 == 0 ? copies : 0);
+
+  Streams streams(source, readLimit, endMark, failingFlush);
+  std::vector<std::uint8_t> buffer(outputSize);
+  std::uint16_t flags = flagsBefore;
+  const norda::zip::DeflateResult result =
+      norda::zip::DeflateEntry(level, flags, streams, buffer.data(), buffer.size());
+
+  if (streams.refused) {
+    Check(result.error != nullptr && std::strcmp(result.error, norda::zip::kDeflateOutputFailed) == 0,
+          "a failed flush is not in the error slot");
+    return 0;
+  }
+  Check(result.error == nullptr || std::strcmp(result.error, norda::zip::kDeflateOutputFailed) != 0,
+        "an output failure reported though every flush wrote");
+  const bool inRange = level >= 1 && level <= 8;
+  if (inRange) {
+    Check(result.error == nullptr, "an error at a valid level");
+    const std::uint16_t bit = level <= 2 ? 4 : level == 8 ? 2 : 0;
+    Check(flags == (flagsBefore | bit), "the entry's flags are not those of the level");
+  } else {
+    Check(result.error != nullptr && std::strcmp(result.error, "bad pack level") == 0,
+          "a level out of range is not reported");
+    Check(flags == flagsBefore, "a level out of range changed the flags");
+  }
+  Check(result.compressedSize == streams.output.size(), "the reported size is not the size written");
+  const std::size_t n = source.size();
+  Check(streams.output.size() <= n + n / 8 + 8 * (n / 4096 + 1) + 8, "the output grew past its bound");
+  std::string inflated;
+  const std::string problem = fuzz::InflateRaw(streams.output, inflated);
+  Check(problem.empty(), "zlib cannot inflate the stream");
+  Check(inflated == source, "inflating does not give the input back");
+  return 0;
+}
