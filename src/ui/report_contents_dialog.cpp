@@ -132,7 +132,8 @@ void ShowFile(HWND dialog, ReportContentsDialog& state, POINT at) {
   SetWindowTextW(preview, L"");
   LVHITTESTINFO hit = {};
   hit.pt = at;
-  const int row = static_cast<int>(SendMessageW(state.list.Window(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  const int row =
+      static_cast<int>(SendMessageW(state.list.Window(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
   if (row < 0 || row >= static_cast<int>(state.rows.size())) return;
   const ReportFile& file = *state.rows[static_cast<size_t>(row)];
 

@@ -16,6 +16,7 @@
 #include "core/mail/send_error_log.h"
 #include "core/support/ini_file.h"
 #include "core/support/text.h"
+#include "delivery/recording_view.h"
 #include "mail/peer_server.h"
 #include "os/files.h"
 #include "os/folders.h"
@@ -29,30 +30,10 @@ namespace {
 using test::PeerPath;
 using test::PeerServer;
 using test::ReadBytes;
+using test::RecordingView;
 using test::ScratchFolder;
+using test::SettingsPort;
 using test::WriteBytes;
-
-int SettingsPort() {
-  const std::u16string url = NORDA_SETTINGS_BASE_URL;
-  return std::stoi(Utf16ToUtf8(url.substr(url.rfind(u':') + 1)));
-}
-
-class RecordingView : public SendFlowView {
- public:
-  explicit RecordingView(std::u16string description) : description_(std::move(description)) {}
-  std::u16string Description() override { return description_; }
-  void ShowCrashLogUnreadable() override { shown.push_back(u"1597"); }
-  void ShowSent() override { shown.push_back(u"1593"); }
-  void ShowNotSent(const std::u16string& archive, const std::u16string& mailbox) override {
-    shown.push_back(u"1592 " + archive + u" " + mailbox);
-  }
-  void EndDialog(int result) override { ended.push_back(result); }
-  std::vector<std::u16string> shown;
-  std::vector<int> ended;
-
- private:
-  std::u16string description_;
-};
 
 class SendFlow : public ::testing::Test {
  protected:

@@ -16,7 +16,8 @@ import threading
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from prefix import Peer, Prefix, read_ini, wait_until, write_utf16_ini, zip_entries  # noqa: E402
+from prefix import Peer, read_ini, wait_until, write_utf16_ini, zip_entries  # noqa: E402
+from run_e2e import run_scenario, scenarios_of, settings_server  # noqa: E402
 
 DIALOG = "NORDA Error Report"
 IDC_SEND = 41523
@@ -40,19 +41,6 @@ def leave_crash(prefix):
     return files
 
 
-def settings_server(prefix):
-    """The settings files on the program's loopback settings port, naming the
-    mail server on loopback."""
-    www = os.path.join(prefix.scratch, "www")
-    settings = os.path.join(www, "norda+", "vozavededavu", "CrMailInfo")
-    os.makedirs(settings)
-    with open(os.path.join(settings, "CrSendInfo.txt"), "w") as f:
-        f.write("127.0.0.1 report.sender s3cret crash.sender@peer.test\r\n")
-    with open(os.path.join(settings, "CrReciverInfo.txt"), "w") as f:
-        f.write("reports@peer.test NORDA-Crash-Report Support\r\n")
-    return Peer("http_server.py", ["--root", www, "--port", settings_port()], prefix.scratch)
-
-
 def settings_port():
     return os.environ["NORDA_SETTINGS_BASE_URL"].rsplit(":", 1)[1]
 
@@ -71,7 +59,7 @@ def read(path):
 
 def send_and_end_while_it_hangs(prefix, peers, marker, received):
     """Presses Send, checks the disk while the program waits on the hanging
-    server, then ends the program. Returns the list of failures."""
+    server, then ends the program; fails with every check that did not hold."""
     files = leave_crash(prefix)
     archive = os.path.join(prefix.report_folder, "BugReport", "Crash_20261206.zip")
     archive_name = prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport", "Crash_20261206.zip")
@@ -142,41 +130,22 @@ def send_and_end_while_it_hangs(prefix, peers, marker, received):
             failures.append("crash file %s lost" % path)
     if not os.path.exists(os.path.join(prefix.report_folder, "CrashReport.ini")):
         failures.append("the report description is lost")
-    return failures
+    if failures:
+        raise AssertionError("\n  " + "\n  ".join(failures))
 
 
 def scenario_settings_server_hangs(prefix):
     peer, marker = hanging_server(prefix, settings_port(), 1)
-    return send_and_end_while_it_hangs(prefix, [peer], marker,
-                                       "GET /norda+/vozavededavu/CrMailInfo/CrSendInfo.txt HTTP/1.1\r\n")
+    send_and_end_while_it_hangs(prefix, [peer], marker,
+                                "GET /norda+/vozavededavu/CrMailInfo/CrSendInfo.txt HTTP/1.1\r\n")
 
 
 def scenario_mail_server_hangs(prefix):
     peers = [settings_server(prefix)]
     peer, marker = hanging_server(prefix, os.environ["NORDA_SMTP_PORT"], len("HELO 127.0.0.1\r\n"),
                                   "220 peer.test ready\\r\\n")
-    return send_and_end_while_it_hangs(prefix, peers + [peer], marker, "HELO 127.0.0.1\r\n")
-
-
-SCENARIOS = {name[len("scenario_"):]: f for name, f in globals().items() if name.startswith("scenario_")}
-
-
-def main():
-    if len(sys.argv) != 2 or sys.argv[1] not in SCENARIOS:
-        print("usage: fault_scenarios.py SCENARIO\nscenarios: " + " ".join(sorted(SCENARIOS)))
-        return 2
-    build = os.environ["NORDA_BINARY_DIR"]
-    prefix = Prefix(os.environ["NORDA_WINE_TEMPLATE"], build)
-    try:
-        failures = SCENARIOS[sys.argv[1]](prefix)
-    finally:
-        prefix.close()
-    if failures:
-        print("FAILED:\n  " + "\n  ".join(failures))
-        return 1
-    print("passed:", sys.argv[1])
-    return 0
+    send_and_end_while_it_hangs(prefix, peers + [peer], marker, "HELO 127.0.0.1\r\n")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_scenario(scenarios_of(globals()), sys.argv))

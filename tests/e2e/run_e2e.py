@@ -282,8 +282,9 @@ def scenario_german(prefix):
     expect_report_archive(prefix, crash, "Crash_20261206.zip")
 
 
-def start_mail_servers(prefix):
-    """The settings server and the mail server on the program's loopback ports."""
+def settings_server(prefix):
+    """The settings files on the program's loopback settings port, naming the
+    mail server on loopback."""
     www = os.path.join(prefix.scratch, "www")
     settings = os.path.join(www, "norda+", "vozavededavu", "CrMailInfo")
     os.makedirs(settings)
@@ -291,10 +292,15 @@ def start_mail_servers(prefix):
         f.write("127.0.0.1 report.sender s3cret crash.sender@peer.test\r\n")
     with open(os.path.join(settings, "CrReciverInfo.txt"), "w") as f:
         f.write("reports@peer.test NORDA-Crash-Report Support\r\n")
+    http_port = os.environ["NORDA_SETTINGS_BASE_URL"].rsplit(":", 1)[1]
+    return Peer("http_server.py", ["--root", www, "--port", http_port], prefix.scratch)
+
+
+def start_mail_servers(prefix):
+    """The settings server and the mail server on the program's loopback ports."""
     mail = os.path.join(prefix.scratch, "mail")
     os.makedirs(mail)
-    http_port = os.environ["NORDA_SETTINGS_BASE_URL"].rsplit(":", 1)[1]
-    peers = [Peer("http_server.py", ["--root", www, "--port", http_port], prefix.scratch),
+    peers = [settings_server(prefix),
              Peer("smtp_server.py", ["--mail-folder", mail, "--user", "report.sender", "--password",
                                      "s3cret", "--port", os.environ["NORDA_SMTP_PORT"]], prefix.scratch)]
     return peers, mail
