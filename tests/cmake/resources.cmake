@@ -19,10 +19,3 @@ if(WIN32)
     endif()
   endforeach()
 endif()
-
-# The dialogs as a user sees them, for screenshots (tests/windows/take_screenshots.sh).
-if(WIN32)
-  add_executable(show_resource_dialogs ${CMAKE_CURRENT_LIST_DIR}/../windows/show_dialogs.cpp)
-  target_link_libraries(show_resource_dialogs PRIVATE norda_resources comctl32)
-  target_link_options(show_resource_dialogs PRIVATE -municode)
-endif()
