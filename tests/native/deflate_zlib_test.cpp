@@ -160,8 +160,9 @@ TEST(DeflateInspector, AgreesWithZlib) {
   }
 }
 
-// Catches a table or slicing fault: every length 0..300 at every alignment
-// 0..7, one large buffer, and the same data fed in uneven pieces.
+// Catches a table, slicing or lane fault: every length 0..300 at every
+// alignment 0..7, lengths around the lanes' rounds, one large buffer, and the
+// same data fed in uneven pieces.
 TEST(Crc32, EqualsZlibsCrc32) {
   const std::string data = RandomBytes(1 << 20, 31);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
@@ -171,6 +172,12 @@ TEST(Crc32, EqualsZlibsCrc32) {
                 crc32(0, bytes + offset, static_cast<uInt>(length)))
           << offset << " " << length;
     }
+  }
+  // Around the lengths where three lanes of 8 KiB start to be folded side by side.
+  for (std::size_t length : {24575u, 24576u, 24577u, 49151u, 49152u, 49160u, 73733u}) {
+    ASSERT_EQ(zip::Crc32Update(0x12345678u, bytes + 3, length),
+              crc32(0x12345678u, bytes + 3, static_cast<uInt>(length)))
+        << length;
   }
   const std::uint32_t whole = static_cast<std::uint32_t>(crc32(0, bytes, static_cast<uInt>(data.size())));
   EXPECT_EQ(zip::Crc32Update(0, bytes, data.size()), whole);
