@@ -117,46 +117,38 @@ TEST_P(DeflateLevel, IncompressibleBlocksAreStoredWhileTheirBytesAreInTheWindow)
   EXPECT_EQ(stream.blocks[1].symbols.size(), 32767u);
 }
 
-// The lazy matcher (levels 4 to 8) gives up a three-byte match more than
-// 4096 bytes back; the fast matcher (levels 1 to 3) takes it.
-TEST_P(DeflateLevel, ThreeByteMatchesFartherThan4096OnlyInTheFastMatcher) {
+// Where the fast matcher (levels 1 to 3) and the lazy one (4 to 8) part: at
+// the tail, the fast one takes the three bytes from offset 1 at once (then
+// fastNext); the lazy one sends a literal (then lazyNext one byte later).
+// The lazy matcher gives up a three-byte match more than 4096 bytes back, and
+// at "abcdefghijkl" it finds "bcdefghijkl" (11) one byte later.
+TEST_P(DeflateLevel, FastAndLazyMatchersPartWays) {
   std::string filler = RandomBytes(5000, 4);
   for (char& ch : filler) ch = static_cast<char>('a' + (static_cast<unsigned char>(ch) % 16));
-  const std::string input = "_QXZ!" + filler + "QXZ?";
-  const std::size_t repeat = input.size() - 4;
-  const InspectedStream stream = InspectDeflate(CompressString(input, GetParam()).bytes);
-  ASSERT_TRUE(stream.ok) << stream.failure;
-  const DeflateSymbol* symbol = SymbolAt(stream, repeat);
-  ASSERT_NE(symbol, nullptr);
-  if (GetParam() <= 3) {
-    EXPECT_EQ(symbol->length, 3u);
-    EXPECT_EQ(symbol->distance, repeat - 1);
-  } else {
-    EXPECT_EQ(symbol->length, 0u);
-    EXPECT_EQ(symbol->literal, 'Q');
-  }
-}
-
-// At "abcdefghijkl" the fast matcher takes "abc" (3) at once; the lazy
-// matcher looks one byte further, finds "bcdefghijkl" (11) and sends "a" as
-// a literal instead.
-TEST_P(DeflateLevel, LazyMatcherPrefersTheLongerMatchOneByteLater) {
-  const std::string input = "#abc1%bcdefghijkl2abcdefghijkl";
-  const std::size_t at = input.size() - 12;
-  const InspectedStream stream = InspectDeflate(CompressString(input, GetParam()).bytes);
-  ASSERT_TRUE(stream.ok) << stream.failure;
-  const DeflateSymbol* first = SymbolAt(stream, at);
-  ASSERT_NE(first, nullptr);
-  if (GetParam() <= 3) {
-    EXPECT_EQ(first->length, 3u);
-    const DeflateSymbol* second = SymbolAt(stream, at + 3);
+  const struct {
+    std::string input;
+    std::size_t tail;
+    unsigned fastNext, lazyNext;  // 0: not checked
+  } cases[] = {{"_QXZ!" + filler + "QXZ?", 4, 0, 0}, {"#abc1%bcdefghijkl2abcdefghijkl", 12, 9, 11}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input.substr(c.input.size() - c.tail));
+    const std::size_t at = c.input.size() - c.tail;
+    const InspectedStream stream = InspectDeflate(CompressString(c.input, GetParam()).bytes);
+    ASSERT_TRUE(stream.ok) << stream.failure;
+    const DeflateSymbol* first = SymbolAt(stream, at);
+    ASSERT_NE(first, nullptr);
+    const bool fast = GetParam() <= 3;
+    EXPECT_EQ(first->length, fast ? 3u : 0u);
+    if (fast) {
+      EXPECT_EQ(first->distance, at - 1);
+    } else {
+      EXPECT_EQ(first->literal, static_cast<std::uint8_t>(c.input[at]));
+    }
+    const unsigned next = fast ? c.fastNext : c.lazyNext;
+    if (next == 0) continue;
+    const DeflateSymbol* second = SymbolAt(stream, at + (fast ? 3 : 1));
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->length, 9u);
-  } else {
-    EXPECT_EQ(first->length, 0u);
-    const DeflateSymbol* second = SymbolAt(stream, at + 1);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->length, 11u);
+    EXPECT_EQ(second->length, next);
   }
 }
 
