@@ -15,7 +15,6 @@
 #include <ctime>
 #include <iterator>
 #include <ostream>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +25,7 @@
 #include "support/run_command.h"
 #include "support/scratch_folder.h"
 #include "support/test_files.h"
+#include "support/test_inputs.h"
 #include "support/zip_inspection.h"
 
 namespace norda::zip {
@@ -38,6 +38,8 @@ using test::ZipInspection;
 using test::ZipNumber;
 using test::ZipText;
 
+using test::LogText;
+using test::RandomBytes;
 using test::RunCommand;
 
 std::string Native(const std::u16string& path) { return test::NativeFsPath(path).string(); }
@@ -62,23 +64,6 @@ void ExpectPeersAccept(const std::u16string& archive) {
   EXPECT_EQ(unzip.exitCode, 0) << unzip.output;
   ExpectSevenZipAccepts(archive);
   EXPECT_EQ(ZipText(Inspect(archive).archive, "testzip"), "ok");
-}
-
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
-
-std::string LogText(std::size_t size) {
-  std::string text;
-  for (unsigned line = 0; text.size() < size; ++line) {
-    text += "0x" + std::to_string(0x7ff0000 + line * 48) + " NORDA.EXE frame " + std::to_string(line % 37) +
-            " in DrawingView::Regenerate\r\n";
-  }
-  text.resize(size);
-  return text;
 }
 
 std::uint32_t Crc(const std::string& bytes) {
@@ -193,19 +178,16 @@ TEST_F(ZipArchive, FileTargetEntriesReadBackWithTheirHeaderFields) {
     int method, flags;
     std::uint32_t external;  // 0: the file's, checked below
   };
+  // Names, methods by extension and the attributes of memory and folder
+  // entries, for any name, are fuzz/zip_archive_fuzz.cpp's; here are files
+  // and their times, with one memory and one folder entry for the add's time.
   const std::vector<Case> cases = {
-      {u"report\\crash.dmp", SourceKind::FileName, LogText(200000), "crash.dmp", "report/crash.dmp", 8, 2, 0x81800020},
-      {u"notes.txt", SourceKind::Memory, LogText(3000), "", "notes.txt", 8, 2, 0x80000000},
-      {u"inner.ZIP", SourceKind::Memory, RandomBytes(5000, 1), "", "inner.ZIP", 0, 0, 0x80000000},
+      {u"report\\crash.dmp", SourceKind::FileName, LogText(200000, 1), "crash.dmp", "report/crash.dmp", 8, 2, 0x81800020},
+      {u"notes.txt", SourceKind::Memory, LogText(3000, 1), "", "notes.txt", 8, 2, 0x80000000},
       {u"logs.tgz", SourceKind::FileName, RandomBytes(70000, 2), "logs.tgz", "logs.tgz", 0, 0, 0x81800020},
-      {u"old.z", SourceKind::Memory, LogText(100), "", "old.z", 0, 0, 0x80000000},
-      {u"dir.zip\\file", SourceKind::Memory, LogText(1000), "", "dir.zip/file", 8, 2, 0x80000000},
-      {u"random.bin", SourceKind::Memory, RandomBytes(100000, 3), "", "random.bin", 8, 2, 0x80000000},
       {u"empty.txt", SourceKind::FileName, "", "empty.txt", "empty.txt", 8, 2, 0x81800020},
-      {u"one.txt", SourceKind::FileName, "x", "one.txt", "one.txt", 8, 2, 0x81800020},
       {u"readonly.log", SourceKind::FileName, "kept\r\n", "readonly.log", "readonly.log", 8, 2, 0x81000021},
       {u".hidden.ini", SourceKind::FileName, "[a]\r\n", ".hidden.ini", ".hidden.ini", 8, 2, 0x81800022},
-      {u"folder", SourceKind::Folder, "", "", "folder/", 0, 0, 0x41C00010},
       {u"parent\\child\\", SourceKind::Folder, "", "", "parent/child/", 0, 0, 0x41C00010},
   };
   for (const Case& c : cases) {
@@ -214,7 +196,9 @@ TEST_F(ZipArchive, FileTargetEntriesReadBackWithTheirHeaderFields) {
   }
   ASSERT_EQ(chmod(Native(scratch_ / u"readonly.log").c_str(), 0444), 0);
 
+  // An older, longer file of the same name is replaced, not appended to.
   const std::u16string archive = scratch_ / u"report.zip";
+  test::WriteBytes(archive, RandomBytes(300000, 4));
   const std::uint32_t before = static_cast<std::uint32_t>(time(nullptr));
   ZipHandle* zip = ZipCreate(archive.c_str(), 0, TargetKind::FileName);
   ASSERT_NE(zip, nullptr);
@@ -237,6 +221,8 @@ TEST_F(ZipArchive, FileTargetEntriesReadBackWithTheirHeaderFields) {
   const ZipInspection read = Inspect(archive);
   ASSERT_EQ(read.entries.size(), cases.size());
   EXPECT_EQ(ZipNumber(read.archive, "entries"), static_cast<long long>(cases.size()));
+  EXPECT_EQ(ZipNumber(read.entries[0], "header_offset"), 0);
+  EXPECT_EQ(ZipNumber(read.archive, "length"), ZipNumber(read.archive, "end_at") + 22);
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const Case& c = cases[i];
     const ZipFields& e = read.entries[i];  // the central directory keeps the order of adding
@@ -268,21 +254,10 @@ TEST_F(ZipArchive, FileTargetEntriesReadBackWithTheirHeaderFields) {
   }
 }
 
-TEST_F(ZipArchive, AnArchiveWithoutEntriesIsOnlyItsEndRecord) {
-  const std::u16string archive = scratch_ / u"empty.zip";
-  ZipHandle* zip = ZipCreate(archive.c_str(), 0, TargetKind::FileName);
-  ASSERT_NE(zip, nullptr);
-  EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
-  EXPECT_EQ(test::ReadBytes(archive), std::string("PK\x05\x06", 4) + std::string(18, '\0'));
-  const ZipInspection read = Inspect(archive);
-  EXPECT_EQ(ZipText(read.archive, "testzip"), "ok");
-  EXPECT_TRUE(read.entries.empty());
-  ExpectSevenZipAccepts(archive);
-}
-
-TEST_F(ZipArchive, AFailedAddIsWrittenOverInAFileAndStaysInAPipe) {
-  // A file: the failed entry's header is written over by what follows, and
-  // the file is cut after the end record.
+TEST_F(ZipArchive, AFailedAddIsWrittenOverInAFile) {
+  // The failed entry's header is written over by what follows, and the file
+  // is cut after the end record: an archive without entries, which the peers
+  // accept. In a pipe they stay: see the pipe target below.
   const std::u16string archive = scratch_ / u"failed-add.zip";
   ZipHandle* zip = ZipCreate(archive.c_str(), 0, TargetKind::FileName);
   ASSERT_NE(zip, nullptr);
@@ -293,45 +268,8 @@ TEST_F(ZipArchive, AFailedAddIsWrittenOverInAFileAndStaysInAPipe) {
   close(directory);
   EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
   EXPECT_EQ(test::ReadBytes(archive), std::string("PK\x05\x06", 4) + std::string(18, '\0'));
-
-  // A pipe cannot go back: the end record still points past those bytes,
-  // at a directory of size 0.
-  int unknown[2];
-  ASSERT_EQ(pipe(unknown), 0);
-  ASSERT_EQ(write(unknown[1], "abc", 3), 3);
-  close(unknown[1]);
-  PipeDrain drain;
-  zip = ZipCreate(HandleArgument(drain.WriteEnd()), 0, TargetKind::Handle);
-  ASSERT_NE(zip, nullptr);
-  EXPECT_EQ(ZipAddEntry(zip, u"unknown.zip", HandleArgument(unknown[0]), 0, SourceKind::Handle),
-            ZipResult::NoChange);
-  close(unknown[0]);
-  EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
-  const std::u16string piped = scratch_ / u"failed-add-piped.zip";
-  const std::string bytes = drain.Bytes();
-  test::WriteBytes(piped, bytes);
-  ASSERT_GT(bytes.size(), 22u);
-  const ZipInspection read = Inspect(piped);
-  EXPECT_TRUE(read.entries.empty());
-  EXPECT_EQ(ZipNumber(read.archive, "entries"), 0);
-  EXPECT_EQ(ZipNumber(read.archive, "dir_size"), 0);
-  EXPECT_EQ(ZipNumber(read.archive, "dir_offset"), static_cast<long long>(bytes.size() - 22));
-}
-
-TEST_F(ZipArchive, AnExistingArchiveIsReplacedNotAppendedTo) {
-  const std::u16string archive = scratch_ / u"again.zip";
-  test::WriteBytes(archive, RandomBytes(100000, 4));
-  ZipHandle* zip = ZipCreate(archive.c_str(), 0, TargetKind::FileName);
-  ASSERT_NE(zip, nullptr);
-  const std::string text = "second run";
-  EXPECT_EQ(ZipAddEntry(zip, u"a.txt", text.data(), static_cast<std::uint32_t>(text.size()), SourceKind::Memory),
-            ZipResult::Ok);
-  EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
-  const ZipInspection read = Inspect(archive);
-  ASSERT_EQ(read.entries.size(), 1u);
-  EXPECT_EQ(ZipNumber(read.entries[0], "header_offset"), 0);
-  EXPECT_LT(ZipNumber(read.archive, "length"), 1000);
-  ExpectPeersAccept(archive);
+  EXPECT_TRUE(Inspect(archive).entries.empty());
+  ExpectSevenZipAccepts(archive);
 }
 
 TEST_F(ZipArchive, AHandleTargetStartsAtTheHandlesPositionAndStaysTheCallers) {
@@ -342,7 +280,7 @@ TEST_F(ZipArchive, AHandleTargetStartsAtTheHandlesPositionAndStaysTheCallers) {
   ASSERT_EQ(write(fd, prefix.data(), prefix.size()), static_cast<ssize_t>(prefix.size()));
   ZipHandle* zip = ZipCreate(HandleArgument(fd), 0, TargetKind::Handle);
   ASSERT_NE(zip, nullptr);
-  const std::string dump = RandomBytes(30000, 6) + LogText(30000);
+  const std::string dump = RandomBytes(30000, 6) + LogText(30000, 1);
   EXPECT_EQ(ZipAddEntry(zip, u"crash.dmp", dump.data(), static_cast<std::uint32_t>(dump.size()), SourceKind::Memory),
             ZipResult::Ok);
   EXPECT_EQ(ZipAddEntry(zip, u"sub", nullptr, 0, SourceKind::Folder), ZipResult::Ok);
@@ -363,14 +301,14 @@ TEST_F(ZipArchive, AHandleTargetStartsAtTheHandlesPositionAndStaysTheCallers) {
 }
 
 TEST_F(ZipArchive, APipeTargetGetsDataDescriptorsAndStillReads) {
-  const std::string text = LogText(50000);
+  const std::string text = LogText(50000, 1);
   const std::string packed = RandomBytes(20000, 7);
   const std::u16string file = scratch_ / u"user.txt";
-  test::WriteBytes(file, LogText(7000));
+  test::WriteBytes(file, LogText(7000, 1));
   // A pipe as a source too: no size known beforehand.
   int source[2];
   ASSERT_EQ(pipe(source), 0);
-  const std::string streamed = LogText(9000);
+  const std::string streamed = LogText(9000, 1);
   ASSERT_EQ(write(source[1], streamed.data(), streamed.size()), static_cast<ssize_t>(streamed.size()));
   close(source[1]);
 
@@ -385,7 +323,8 @@ TEST_F(ZipArchive, APipeTargetGetsDataDescriptorsAndStillReads) {
   EXPECT_EQ(ZipAddEntry(zip, u"user.txt", file.c_str(), 0, SourceKind::FileName), ZipResult::Ok);
   EXPECT_EQ(ZipAddEntry(zip, u"streamed.log", HandleArgument(source[0]), 0, SourceKind::Handle), ZipResult::Ok);
   EXPECT_EQ(ZipAddEntry(zip, u"folder", nullptr, 0, SourceKind::Folder), ZipResult::Ok);
-  // A stored entry of unknown size cannot have its header fixed afterwards.
+  // A stored entry of unknown size cannot have its header fixed afterwards;
+  // its bytes stay in the pipe, and the directory's offset counts them.
   int unknown[2];
   ASSERT_EQ(pipe(unknown), 0);
   ASSERT_EQ(write(unknown[1], "abc", 3), 3);
@@ -400,8 +339,10 @@ TEST_F(ZipArchive, APipeTargetGetsDataDescriptorsAndStillReads) {
   test::WriteBytes(archive, drain.Bytes());
   ExpectPeersAccept(archive);
   const ZipInspection read = Inspect(archive);
+  EXPECT_EQ(ZipNumber(read.archive, "dir_offset") + ZipNumber(read.archive, "dir_size"),
+            ZipNumber(read.archive, "end_at"));
   ASSERT_EQ(read.entries.size(), 5u);
-  const std::string contents[] = {text, packed, LogText(7000), streamed, ""};
+  const std::string contents[] = {text, packed, LogText(7000, 1), streamed, ""};
   const int methods[] = {8, 0, 8, 8, 0};
   for (std::size_t i = 0; i < 5; ++i) {
     const ZipFields& e = read.entries[i];
@@ -430,7 +371,7 @@ TEST_F(ZipArchive, AMemoryTargetGrowsAndLeavesTheCallersBufferAlone) {
   std::memset(callers, 0xEE, sizeof callers);
   ZipHandle* zip = ZipCreate(callers, sizeof callers, TargetKind::Memory);
   ASSERT_NE(zip, nullptr);
-  const std::string dump = RandomBytes(40000, 8) + LogText(40000);
+  const std::string dump = RandomBytes(40000, 8) + LogText(40000, 1);
   // A stored entry: its 52-byte header fits, its data outgrows the buffer.
   const std::string packed = dump.substr(0, 1000);
   EXPECT_EQ(ZipAddEntry(zip, u"b.zip", packed.data(), 1000, SourceKind::Memory), ZipResult::Ok);
@@ -471,54 +412,6 @@ TEST_F(ZipArchive, AMemoryTargetGrowsAndLeavesTheCallersBufferAlone) {
   ASSERT_EQ(read.entries.size(), 2u);
   ExpectSeekableEntry(read.entries[0], packed);
   ExpectSeekableEntry(read.entries[1], dump);
-}
-
-TEST_F(ZipArchive, AWriterMadeMemoryTargetGrowsFromOneByte) {
-  ZipHandle* zip = ZipCreate(nullptr, 1, TargetKind::Memory);
-  ASSERT_NE(zip, nullptr);
-  const std::string text = LogText(100000);
-  // Entries whose ends fall on the memory's end exactly, and beyond it.
-  EXPECT_EQ(ZipAddEntry(zip, u"folder", nullptr, 0, SourceKind::Folder), ZipResult::Ok);
-  for (std::uint32_t size : {1u, 52u, 53u, 1000u, 100000u}) {
-    EXPECT_EQ(ZipAddEntry(zip, u"part.txt", text.data(), size, SourceKind::Memory), ZipResult::Ok) << size;
-    EXPECT_EQ(ZipAddEntry(zip, u"part.arj", text.data(), size, SourceKind::Memory), ZipResult::Ok) << size;
-  }
-  const void* buffer = nullptr;
-  std::uint32_t length = 0;
-  ASSERT_EQ(ZipGetBuffer(zip, &buffer, &length), ZipResult::Ok);
-  const std::u16string file = scratch_ / u"grown.zip";
-  test::WriteBytes(file, std::string(static_cast<const char*>(buffer), length));
-  EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
-  ExpectSevenZipAccepts(file);
-  const ZipInspection read = Inspect(file);
-  EXPECT_EQ(ZipText(read.archive, "testzip"), "ok");
-  EXPECT_EQ(read.entries.size(), 11u);
-}
-
-TEST_F(ZipArchive, NamesAreLimitedTo259BytesAfterConversion) {
-  const std::u16string archive = scratch_ / u"names.zip";
-  ZipHandle* zip = ZipCreate(archive.c_str(), 0, TargetKind::FileName);
-  ASSERT_NE(zip, nullptr);
-  const std::string data = "x";
-  auto add = [&](const std::u16string& name, SourceKind kind) {
-    return ZipAddEntry(zip, name.c_str(), kind == SourceKind::Folder ? nullptr : data.data(), 1, kind);
-  };
-  const std::u16string longest(259, u'n');
-  EXPECT_EQ(add(longest, SourceKind::Memory), ZipResult::Ok);
-  EXPECT_EQ(add(longest + u"n", SourceKind::Memory), ZipResult::BadArguments);
-  // UTF-8 here: 130 two-byte letters are 260 bytes although 130 characters.
-  EXPECT_EQ(add(std::u16string(130, u'\u00E9'), SourceKind::Memory), ZipResult::BadArguments);
-  EXPECT_EQ(add(std::u16string(129, u'\u00E9') + u"e", SourceKind::Memory), ZipResult::Ok);
-  // A folder's name counts with the "/" it gets.
-  EXPECT_EQ(add(longest, SourceKind::Folder), ZipResult::BadArguments);
-  EXPECT_EQ(add(longest.substr(1), SourceKind::Folder), ZipResult::Ok);
-  EXPECT_EQ(add(u"", SourceKind::Memory), ZipResult::BadArguments);
-  EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
-  const ZipInspection read = Inspect(archive);
-  ASSERT_EQ(read.entries.size(), 3u);
-  EXPECT_EQ(ZipText(read.entries[0], "name"), std::string(259, 'n'));
-  EXPECT_EQ(ZipText(read.entries[2], "name"), std::string(258, 'n') + "/");
-  ExpectPeersAccept(archive);
 }
 
 TEST_F(ZipArchive, The65536thEntryIsRefusedAndTheArchiveKeeps65535) {
@@ -675,11 +568,6 @@ TEST_F(ZipArchive, SourcesThatCannotBeOpenedOrReadLeaveTheArchiveUsable) {
   EXPECT_EQ(ZipAddEntry(zip, u"bad.log", HandleArgument(-1), 0, SourceKind::Handle), ZipResult::BadArguments);
   EXPECT_EQ(ZipAddEntry(zip, u"bad.log", "abc", 0, SourceKind::Memory), ZipResult::BadArguments);
   EXPECT_EQ(ZipAddEntry(zip, u"bad.log", "abc", 3, static_cast<SourceKind>(9)), ZipResult::BadArguments);
-  // A folder is not data: reading it fails, and the entry stays out.
-  const int folder = open(Native(scratch_.Path()).c_str(), O_RDONLY | O_DIRECTORY);
-  ASSERT_GE(folder, 0);
-  EXPECT_EQ(ZipAddEntry(zip, u"folder.bin", HandleArgument(folder), 0, SourceKind::Handle), ZipResult::ReadFailed);
-  close(folder);
   writer.Close();
   EXPECT_EQ(ZipAddEntry(zip, u"held.log", held.c_str(), 0, SourceKind::FileName), ZipResult::Ok);
   EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
@@ -738,7 +626,7 @@ TEST_F(ZipArchive, AddTreeAddsFoldersAndFilesUnderRelativeNames) {
   ASSERT_EQ(mkdir(Native(scratch_ / u"report").c_str(), 0755), 0);
   ASSERT_EQ(mkdir(Native(scratch_ / u"report\\dumps").c_str(), 0755), 0);
   ASSERT_EQ(mkdir(Native(scratch_ / u"report\\empty").c_str(), 0755), 0);
-  test::WriteBytes(scratch_ / u"report\\crash.log", LogText(5000));
+  test::WriteBytes(scratch_ / u"report\\crash.log", LogText(5000, 1));
   test::WriteBytes(scratch_ / u"report\\dumps\\mini.dmp", RandomBytes(3000, 11));
   const std::u16string archive = scratch_ / u"tree.zip";
   ZipHandle* zip = ZipCreate(archive.c_str(), 0, TargetKind::FileName);
@@ -770,7 +658,7 @@ TEST_F(ZipArchive, TheToolPacksFilesUnderTheirNamesAndReportsFailures) {
   std::string tool(self, static_cast<std::size_t>(length));
   tool = tool.substr(0, tool.find_last_of('/'));
   tool = tool.substr(0, tool.find_last_of('/')) + "/tools/norda-zip";
-  test::WriteBytes(scratch_ / u"crash.log", LogText(20000));
+  test::WriteBytes(scratch_ / u"crash.log", LogText(20000, 1));
   test::WriteBytes(scratch_ / u"saved.zip", RandomBytes(5000, 12));
   const std::u16string archive = scratch_ / u"tool.zip";
   const test::CommandResult good = RunCommand(

@@ -7,7 +7,7 @@ Output, one record per line, fields separated by tabs as key=value:
   entry    every header field of the central directory and the local header,
            the data descriptor if any, and the CRC-32 and size of the data as
            zipfile reads it (which also checks the stored CRC)
-Usage: zip_inspect.py ARCHIVE [OUTPUT]   (OUTPUT: a file instead of stdout)
+Usage: zip_inspect.py ARCHIVE
 """
 import struct
 import sys
@@ -19,19 +19,18 @@ def end_record(data):
     at = data.rfind(b"PK\x05\x06")
     if at < 0:
         raise ValueError("no end record")
-    (_, disk, dir_disk, here, total, size, offset, comment) = struct.unpack("<IHHHHIIH", data[at:at + 22])
-    return dict(entries=total, entries_here=here, dir_size=size, dir_offset=offset,
-                end_at=at, comment_length=comment)
+    (_, _, _, _, total, size, offset, _) = struct.unpack("<IHHHHIIH", data[at:at + 22])
+    return dict(entries=total, dir_size=size, dir_offset=offset, end_at=at)
 
 
 def local_header(f, info):
     f.seek(info.header_offset)
     fixed = f.read(30)
-    (sig, needed, flags, method, time, date, crc, csize, usize, nlen, elen) = struct.unpack("<IHHHHHIIIHH", fixed)
+    (_, needed, flags, method, _, _, crc, csize, usize, nlen, elen) = struct.unpack("<IHHHHHIIIHH", fixed)
     name = f.read(nlen)
     extra = f.read(elen)
-    fields = dict(local_sig=hex(sig), local_needed=needed, local_flags=flags, local_method=method,
-                  local_dos=hex(date << 16 | time), local_crc=hex(crc), local_csize=csize, local_usize=usize,
+    fields = dict(local_needed=needed, local_flags=flags, local_method=method,
+                  local_crc=hex(crc), local_csize=csize, local_usize=usize,
                   local_name=name.decode("utf-8", "replace"), local_extra=extra.hex())
     data_end = info.header_offset + 30 + nlen + elen + info.compress_size
     f.seek(data_end)
@@ -74,12 +73,7 @@ def main():
                           data_crc=hex(zlib.crc32(content)), data_size=len(content))
             fields.update(local_header(raw, info))
             out.append(line("entry", fields))
-    text = "\n".join(out) + "\n"
-    if len(sys.argv) > 2:
-        with open(sys.argv[2], "w") as f:
-            f.write(text)
-    else:
-        sys.stdout.write(text)
+    sys.stdout.write("\n".join(out) + "\n")
 
 
 if __name__ == "__main__":

@@ -18,14 +18,6 @@ using ZipFields = std::map<std::string, std::string>;
 struct ZipInspection {
   ZipFields archive;               // the end record and the testzip verdict
   std::vector<ZipFields> entries;  // in central directory order
-
-  const ZipFields* Entry(const std::string& name) const {
-    for (const ZipFields& entry : entries) {
-      const auto it = entry.find("name");
-      if (it != entry.end() && it->second == name) return &entry;
-    }
-    return nullptr;
-  }
 };
 
 // Parses the script's output; false when a line has an unknown kind.
