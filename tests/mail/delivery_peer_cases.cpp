@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "core/mail/mime_message.h"
-#include "core/mail/send_error_log.h"
 #include "core/mail/settings_download.h"
 #include "core/mail/smtp_client.h"
 #include "core/support/text.h"
+#include "mail/log_capture.h"
 #include "mail/peer_server.h"
 #include "os/code_page.h"
 #include "os/files.h"
@@ -26,6 +26,7 @@
 namespace norda {
 namespace {
 
+using test::LogCapture;
 using test::PeerPath;
 using test::PeerServer;
 using test::ReadBytes;
@@ -34,32 +35,6 @@ using test::WriteBytes;
 
 constexpr char kUser[] = "report.sender";
 constexpr char kPassword[] = "s3cret pass";
-
-// The send-error log of one case in a scratch folder; Lines() closes it and
-// gives its lines, each of which must have ended with CR LF.
-class LogCapture {
- public:
-  explicit LogCapture(const ScratchFolder& folder) : path_(folder / u"CrSendErr.log") {
-    SendErrorLog::Instance().SetOpenFlag(false);
-    EXPECT_TRUE(SendErrorLog::Instance().Open(path_));
-  }
-  ~LogCapture() { SendErrorLog::Instance().Close(); }
-  std::vector<std::string> Lines() {
-    SendErrorLog::Instance().Close();
-    const std::string bytes = ReadBytes(path_);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
-      EXPECT_TRUE(end > start && bytes[end - 1] == '\r') << "a log line ends without CR LF";
-      lines.push_back(bytes.substr(start, end > start ? end - start - 1 : 0));
-    }
-    EXPECT_EQ(start, bytes.size()) << "the log ends inside a line";
-    return lines;
-  }
-
- private:
-  std::u16string path_;
-};
 
 std::vector<std::string> FileLines(const std::u16string& path) {
   std::vector<std::string> lines;
