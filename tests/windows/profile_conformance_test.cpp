@@ -169,9 +169,13 @@ std::u16string Units(const std::wstring& buffer) { return std::u16string(buffer.
 
 testing::AssertionResult Same(const Outcome& ours, const Outcome& system) {
   if (ours.count == system.count && ours.units == system.units) return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "ours " << ours.count << " \"" << Printable(ours.units)
+  const auto shown = [](std::u16string units) {  // without the untouched units at the end
+    while (!units.empty() && units.back() == kUntouched) units.pop_back();
+    return Printable(units);
+  };
+  return testing::AssertionFailure() << "ours " << ours.count << " \"" << shown(ours.units)
                                      << "\", the system's " << system.count << " \""
-                                     << Printable(system.units) << "\": ";
+                                     << shown(system.units) << "\": ";
 }
 
 Outcome SystemRead(const std::u16string& section, const std::u16string& key,
