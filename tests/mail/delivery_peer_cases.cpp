@@ -6,17 +6,17 @@
 
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "core/mail/mail_settings.h"
 #include "core/mail/mime_message.h"
-#include "core/mail/send_error_log.h"
 #include "core/mail/settings_download.h"
 #include "core/mail/smtp_client.h"
 #include "core/support/text.h"
+#include "mail/log_capture.h"
 #include "mail/peer_server.h"
 #include "os/code_page.h"
 #include "os/files.h"
@@ -26,6 +26,7 @@
 namespace norda {
 namespace {
 
+using test::LogCapture;
 using test::PeerPath;
 using test::PeerServer;
 using test::ReadBytes;
@@ -34,32 +35,6 @@ using test::WriteBytes;
 
 constexpr char kUser[] = "report.sender";
 constexpr char kPassword[] = "s3cret pass";
-
-// The send-error log of one case in a scratch folder; Lines() closes it and
-// gives its lines, each of which must have ended with CR LF.
-class LogCapture {
- public:
-  explicit LogCapture(const ScratchFolder& folder) : path_(folder / u"CrSendErr.log") {
-    SendErrorLog::Instance().SetOpenFlag(false);
-    EXPECT_TRUE(SendErrorLog::Instance().Open(path_));
-  }
-  ~LogCapture() { SendErrorLog::Instance().Close(); }
-  std::vector<std::string> Lines() {
-    SendErrorLog::Instance().Close();
-    const std::string bytes = ReadBytes(path_);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
-      EXPECT_TRUE(end > start && bytes[end - 1] == '\r') << "a log line ends without CR LF";
-      lines.push_back(bytes.substr(start, end > start ? end - start - 1 : 0));
-    }
-    EXPECT_EQ(start, bytes.size()) << "the log ends inside a line";
-    return lines;
-  }
-
- private:
-  std::u16string path_;
-};
 
 std::vector<std::string> FileLines(const std::u16string& path) {
   std::vector<std::string> lines;
@@ -204,11 +179,6 @@ std::vector<SmtpCase> SmtpCases() {
     c.loginAfterSend = true;
     cases.push_back(c);
   }
-  cases.push_back({"greeting in two pieces: the second is taken as the reply to HELO",
-                   Join({{"send 220-peer.test first line\\r\\n", "recv",
-                          "send 220 peer.test second line\\r\\n"},
-                         kLoginAccepted, kMailAccepted}),
-                   false, true, true, {}, wholeMail});
   cases.push_back({"502 to AUTH LOGIN: no tag, the mail goes on on the same connection",
                    Join({kGreeting, {"recv", "send 502 5.5.2 not implemented\\r\\n", "recv",
                                      "send 530 5.7.0 authentication required\\r\\n"}}),
@@ -228,24 +198,6 @@ std::vector<SmtpCase> SmtpCases() {
                                      "send 530 5.7.0 authentication required\\r\\n"}}),
                    true, false, false, {"CheckResponse235Failed!"},
                    Join({kLoginLines, {"MAIL FROM:<crash@peer.test>"}})});
-  {
-    SmtpCase c{"second receiver rejected: no DATA",
-               Join({kGreeting, kLoginAccepted,
-                     {"recv", "send 250 sender ok\\r\\n", "recv", "send 250 receiver ok\\r\\n",
-                      "recv", "send 550 5.1.1 no such mailbox\\r\\n"}}),
-               true, true, false, {},
-               Join({kLoginLines, {"MAIL FROM:<crash@peer.test>", "RCPT To:<first@peer.test>",
-                                   "RCPT To:<second@peer.test>"}})};
-    c.receivers = {"first@peer.test", "second@peer.test"};
-    cases.push_back(c);
-  }
-  {
-    SmtpCase c{"two-character replies are not accepted; no sender, no traffic",
-               {"send 220 peer.test ready\\r\\n", "recv", "send 25", "recv", "send 33"},
-               false, false, false, {}, {"HELO 127.0.0.1", "AUTH LOGIN"}};
-    c.sender = "";
-    cases.push_back(c);
-  }
   {
     SmtpCase c{"connection refused: the client is closed and Login's first send fails",
                {}, false, false, false, {"SendAuthLoginFailed!"}, {}};
@@ -323,7 +275,6 @@ class SettingsServer : public ::testing::Test {
     server_ = std::make_unique<PeerServer>(
         "http_server.py", std::vector<std::string>{"--root", PeerPath(folder_ / u"root")}, folder_);
     ASSERT_TRUE(server_->Started());
-    MailSettings::Instance() = MailSettings{};
   }
 
   std::u16string Url(int port, const std::u16string& path) {
@@ -339,7 +290,7 @@ class SettingsServer : public ::testing::Test {
   std::unique_ptr<PeerServer> server_;
 };
 
-TEST_F(SettingsServer, SettingsFilesAreFetchedAndRead) {
+TEST_F(SettingsServer, SettingsFilesAreFetched) {
   const std::u16string local = folder_ / u"MailSendInfo.log";
   // An older, longer file of the same name is replaced, not overwritten in part.
   WriteBytes(local, std::string(500, 'x'));
@@ -347,25 +298,10 @@ TEST_F(SettingsServer, SettingsFilesAreFetchedAndRead) {
   ASSERT_TRUE(DownloadUrlToFile(
       Url(server_->Port(), u"/norda+/vozavededavu/CrMailInfo/CrSendInfo.txt"), local));
   EXPECT_EQ(ReadBytes(local), kSendInfo);
-  ASSERT_TRUE(ReadMailSendInfo(local));
-  std::u16string smtp, account, password, from;
-  GetSendInfo(smtp, account, password, from);
-  EXPECT_EQ(smtp, u"smtp.peer.test");
-  EXPECT_EQ(account, u"report.sender");
-  EXPECT_EQ(password, u"s3cret");
-  EXPECT_EQ(from, u"crash@peer.test");
-
   const std::u16string localReceivers = folder_ / u"MailReciver.log";
   ASSERT_TRUE(DownloadUrlToFile(
       Url(server_->Port(), u"/norda+/vozavededavu/CrMailInfo/CrReciverInfo.txt"), localReceivers));
-  ASSERT_TRUE(ReadMailReciverInfo(localReceivers));
-  EXPECT_EQ(MailSettings::Instance().reciverInfos.size(), 3u);
-  std::u16string to, senderName, receiverName;
-  GetReciverInfo(to, senderName, receiverName);
-  EXPECT_EQ(to, u"first@peer.test,second@peer.test");
-  EXPECT_EQ(senderName, u"NORDA");
-  EXPECT_EQ(receiverName, u"Reports");
-
+  EXPECT_EQ(ReadBytes(localReceivers), kReciverInfo);
   ASSERT_TRUE(DownloadUrlToFile(Url(server_->Port(), u"/big.bin"), folder_ / u"big.bin"));
   EXPECT_TRUE(ReadBytes(folder_ / u"big.bin") == big_) << "a body of several chunks differs";
   EXPECT_EQ(log.Lines(), std::vector<std::string>{});
@@ -381,43 +317,36 @@ TEST_F(SettingsServer, SettingsFilesAreFetchedAndRead) {
   EXPECT_EQ(noCache, 3);
 }
 
-TEST_F(SettingsServer, AChunkedBodyWithoutContentLengthIsCompleteAtItsEnd) {
-  const std::u16string local = folder_ / u"MailSendInfo.log";
-  LogCapture log(folder_);
-  ASSERT_TRUE(DownloadUrlToFile(Url(server_->Port(), u"/chunked.txt"), local));
-  EXPECT_TRUE(ReadBytes(local) ==
-              "smtp.peer.test user pw from@peer.test\r\n" + std::string(40000, 'x'));
-  EXPECT_EQ(log.Lines(), std::vector<std::string>{});
-}
-
-TEST_F(SettingsServer, AnErrorPageIsSavedAndReadLikeASettingsFile) {
-  const std::u16string local = folder_ / u"MailSendInfo.log";
-  LogCapture log(folder_);
-  ASSERT_TRUE(DownloadUrlToFile(Url(server_->Port(), u"/norda+/missing.txt"), local));
-  const std::string page = ReadBytes(local);
-  EXPECT_NE(page.find("404"), std::string::npos) << page;
-  EXPECT_TRUE(ReadMailSendInfo(local));
-  EXPECT_EQ(MailSettings::Instance().sendInfos.size(), FileLines(local).size());
-  EXPECT_EQ(log.Lines(), std::vector<std::string>{});
-}
-
-TEST_F(SettingsServer, ABodyShorterThanItsContentLengthFails) {
-  const std::u16string local = folder_ / u"MailSendInfo.log";
-  LogCapture log(folder_);
-  EXPECT_FALSE(DownloadUrlToFile(Url(server_->Port(), u"/short-body.txt"), local));
-  EXPECT_EQ(log.Lines(), std::vector<std::string>{"WhileInetReadFileFailed!"});
-  // What came is kept.
-  EXPECT_EQ(ReadBytes(local), "SmtpAddr Account Password Sendfrom\r\n"
-                              "SmtpAddr Account Password Sendfrom\r\n");
-}
-
-TEST_F(SettingsServer, NothingListeningFailsWithoutALocalFile) {
-  const std::u16string local = folder_ / u"MailSendInfo.log";
-  LogCapture log(folder_);
-  EXPECT_FALSE(DownloadUrlToFile(Url(server_->ClosedPort(), u"/x.txt"), local));
-  EXPECT_EQ(log.Lines(), std::vector<std::string>{"InetOpenUrlFailed!"});
-  EXPECT_FALSE(os::PathExists(local));
-  EXPECT_FALSE(ReadMailSendInfo(local));
+TEST_F(SettingsServer, BodiesErrorsAndNoServer) {
+  const struct {
+    const char* name;
+    std::u16string path;
+    bool ok;
+    std::vector<std::string> log;
+    std::optional<std::string> file;  // the local file after, if it exists
+    bool whole = true;                // or only a part of it
+  } cases[] = {
+      {"chunked without Content-Length: complete at its end", u"/chunked.txt", true, {},
+       "smtp.peer.test user pw from@peer.test\r\n" + std::string(40000, 'x')},
+      {"an error page is saved like a settings file", u"/norda+/missing.txt", true, {}, "404", false},
+      {"a body shorter than its Content-Length fails; what came is kept", u"/short-body.txt", false,
+       {"WhileInetReadFileFailed!"},
+       "SmtpAddr Account Password Sendfrom\r\nSmtpAddr Account Password Sendfrom\r\n"},
+      {"nothing listening: no local file", u"", false, {"InetOpenUrlFailed!"}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::u16string local = folder_ / u"MailSendInfo.log";
+    os::RemoveFile(local);
+    LogCapture log(folder_);
+    const std::u16string url = c.path.empty() ? Url(server_->ClosedPort(), u"/x.txt")
+                                              : Url(server_->Port(), c.path);
+    EXPECT_EQ(DownloadUrlToFile(url, local), c.ok);
+    EXPECT_EQ(log.Lines(), c.log);
+    ASSERT_EQ(os::PathExists(local), c.file.has_value());
+    const std::string got = c.file ? ReadBytes(local) : std::string();
+    EXPECT_TRUE(c.whole ? got == c.file.value_or("") : got.find(*c.file) != std::string::npos) << got.size();
+  }
 }
 
 }  // namespace
