@@ -26,8 +26,13 @@ std::filesystem::path NativeFsPath(const std::u16string& programPath) {
 ScratchFolder::ScratchFolder() {
   static std::atomic<unsigned> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  std::u16string base = os::TempFolder();
-  if (!base.empty() && base.back() == u'\\') base.pop_back();
+  // The process's own temporary folder, taken once: a test may point the
+  // temporary folder into a scratch folder that is gone when the next test runs.
+  static const std::u16string base = [] {
+    std::u16string folder = os::TempFolder();
+    if (!folder.empty() && folder.back() == u'\\') folder.pop_back();
+    return folder;
+  }();
   path_ = base + u"\\norda-test-" + DecimalText(static_cast<std::uint64_t>(stamp)) + u"-" +
           DecimalText(counter++);
   if (!os::CreateFolder(path_)) throw std::runtime_error("cannot create a scratch folder");
