@@ -9,6 +9,7 @@
 #include "os/files.h"
 #include "resource.h"
 #include "ui/controls/banner_static.h"
+#include "ui/controls/drawing.h"
 #include "ui/controls/preview_edit.h"
 #include "ui/controls/xlist_ctrl.h"
 #include "ui/ui_resources.h"
@@ -101,10 +102,8 @@ void FitLastColumn(CXListCtrl& list) {
 
 // Dumps line up in columns only in a fixed-pitch font; logs read well in it too.
 HFONT MakeFixedPitchFont(HWND like) {
-  LOGFONTW font = {};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(like, WM_GETFONT, 0, 0)), sizeof font, &font);
   LOGFONTW fixed = {};
-  fixed.lfHeight = font.lfHeight;
+  fixed.lfHeight = FontOf(like).lfHeight;
   fixed.lfWeight = FW_NORMAL;
   fixed.lfCharSet = DEFAULT_CHARSET;
   fixed.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "ui/controls/drawing.h"
 #include "ui/ui_resources.h"
 
 namespace norda::ui {
@@ -23,9 +24,7 @@ CBannerStatic::~CBannerStatic() {
 bool CBannerStatic::Attach(HWND control) {
   if (!control || window_) return false;
   window_ = control;
-  HFONT current = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-  if (!current) current = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  GetObjectW(current, sizeof logFont_, &logFont_);
+  logFont_ = FontOf(control);
   bold_ = logFont_.lfWeight >= FW_BOLD;
   backgroundBrush_ = CreateSolidBrush(backgroundColor_);
   RebuildFont();

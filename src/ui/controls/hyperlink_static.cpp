@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "ui/controls/drawing.h"
 #include "ui/ui_resources.h"
 
 
@@ -62,10 +63,7 @@ bool CHyperlinkStatic::Attach(HWND control) {
   SetWindowLongPtrW(control, GWL_STYLE, GetWindowLongPtrW(control, GWL_STYLE) | SS_NOTIFY);
   if (target_.empty()) target_ = WideWindowText(control);
 
-  HFONT current = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-  if (!current) current = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  LOGFONTW logFont = {};
-  GetObjectW(current, sizeof logFont, &logFont);
+  LOGFONTW logFont = FontOf(control);
   logFont.lfUnderline = FALSE;
   normalFont_ = CreateFontIndirectW(&logFont);
   logFont.lfUnderline = TRUE;

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "ui/controls/drawing.h"
+
 namespace norda::ui {
 namespace {
 
@@ -9,10 +11,8 @@ constexpr UINT_PTR kSubclassId = 0x4E58;  // 'NX'
 constexpr int kSeparatorInset = 2;
 constexpr int kMaxItemText = 260;
 
-void FillSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
-  const RECT r = {x, y, x + width, y + height};
-  SetBkColor(dc, colour);
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+void FillBox(HDC dc, int x, int y, int width, int height, COLORREF colour) {
+  FillSolid(dc, RECT{x, y, x + width, y + height}, colour);
 }
 
 }  // namespace
@@ -91,7 +91,7 @@ void CXHeaderCtrl::OnPaint() {
 }
 
 void CXHeaderCtrl::Draw(HDC dc, const RECT& client) {
-  FillSolid(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, face_);
+  FillSolid(dc, client, face_);
   HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0)));
   const int count = static_cast<int>(SendMessageW(window_, HDM_GETITEMCOUNT, 0, 0));
   std::vector<int> order(static_cast<size_t>(count > 0 ? count : 0));
@@ -104,15 +104,15 @@ void CXHeaderCtrl::Draw(HDC dc, const RECT& client) {
     DrawItem(dc, order[i], r);
     const int lineHeight = r.bottom - r.top - 2 * kSeparatorInset;
     if (i + 1 < count && lineHeight > 0) {
-      FillSolid(dc, r.right - 1, r.top + kSeparatorInset, 1, lineHeight, shadow_);
-      FillSolid(dc, r.right, r.top + kSeparatorInset, 1, lineHeight, highlight_);
+      FillBox(dc, r.right - 1, r.top + kSeparatorInset, 1, lineHeight, shadow_);
+      FillBox(dc, r.right, r.top + kSeparatorInset, 1, lineHeight, highlight_);
     }
   }
   const int height = client.bottom - client.top;
-  FillSolid(dc, 0, 0, totalWidth, 1, highlight_);
-  FillSolid(dc, 0, 0, 1, height, highlight_);
-  FillSolid(dc, 0, height - 1, totalWidth, 1, shadow_);
-  FillSolid(dc, totalWidth - 1, 0, 1, height, shadow_);
+  FillBox(dc, 0, 0, totalWidth, 1, highlight_);
+  FillBox(dc, 0, 0, 1, height, highlight_);
+  FillBox(dc, 0, height - 1, totalWidth, 1, shadow_);
+  FillBox(dc, totalWidth - 1, 0, 1, height, shadow_);
   SelectObject(dc, oldFont);
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "resource.h"
+#include "ui/controls/drawing.h"
 #include "ui/ui_resources.h"
 
 namespace norda::ui {
@@ -12,11 +13,6 @@ constexpr UINT_PTR kListSubclassId = 0x4E4C;  // 'NL'
 constexpr int kCheckboxTextGap = 4;
 constexpr int kCheckboxInset = 9;
 constexpr int kEmptyTextTop = 10;  // below the header
-
-void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
-  SetBkColor(dc, colour);
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-}
 
 std::wstring CellText(HWND list, int row, int column) {
   wchar_t text[1024] = {};
