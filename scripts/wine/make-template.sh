@@ -20,5 +20,9 @@ for user in "$users"/*; do
     if [ -L "$link" ]; then rm "$link"; mkdir "$link"; fi
   done
 done
+# Wine's own fonts (Tahoma, MS Sans Serif, Marlett for the symbols of the title
+# bar and the scroll bars) go where Windows keeps its fonts: this Wine does not
+# load them from its data folder, and draws the close box as "r" without them.
+cp /usr/share/wine/fonts/* "$template/drive_c/windows/Fonts/"
 test -d "$users/$(id -un)/Documents" || { echo "template has no Documents folder"; exit 1; }
 echo "template prefix ready: $template"

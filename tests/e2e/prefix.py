@@ -110,8 +110,10 @@ def read_ini(path):
     return parser
 
 
-def zip_entries(path):
-    with zipfile.ZipFile(path) as z:
+def zip_entries(path, code_page=None):
+    """Entry names and contents; names read in `code_page`, the one they were
+    written in (the default reads them as ZIP readers do without a flag)."""
+    with zipfile.ZipFile(path, metadata_encoding=code_page) as z:
         assert z.testzip() is None, "bad CRC in " + path
         return {info.filename: z.read(info) for info in z.infolist()}
 

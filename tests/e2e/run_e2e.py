@@ -37,14 +37,16 @@ class Crash:
     """The files the CAD application leaves: named crash files, a further file,
     listed files, and the report description naming them."""
 
-    def __init__(self, prefix, subject=None, log_name="Crash_20261206.log", listed=True, files_to_add=None):
+    def __init__(self, prefix, subject=None, log_name="Crash_20261206.log", listed=True, files_to_add=None,
+                 folder="C:\\Crash", names=None):
         self.prefix = prefix
-        self.folder = "C:\\Crash"
+        self.folder = folder
         os.makedirs(prefix.unix(self.folder), exist_ok=True)
         self.named = {
             "LOGFile": log_name, "DMPFile": "crash.dmp", "REGFile": "registry.reg",
             "OPEN": "drawing.dwg", "UNDOFile": "undo.und", "RECENTOPERATION": "recent.txt",
         }
+        self.named.update(names or {})
         self.contents = {}
         for key, name in self.named.items():
             data = (key + " of the crash\r\n").encode() * 500

@@ -151,6 +151,23 @@ HWND Control(const std::wstring& caption, int id) {
   return control;
 }
 
+// Paints every visible window of the other processes now and waits until
+// they have: a dialog that was just shown may not have painted its controls
+// yet on a loaded machine.
+void RepaintOtherWindows() {
+  EnumWindows(
+      [](HWND window, LPARAM) -> BOOL {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != GetCurrentProcessId() && IsWindowVisible(window)) {
+          RedrawWindow(window, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        }
+        return TRUE;
+      },
+      0);
+}
+
 void Screenshot(const std::wstring& path) {
   const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
   HDC screen = GetDC(nullptr);
@@ -454,7 +471,8 @@ void Run(const std::wstring& line) {
   } else if (command == L"close") {
     PostMessageW(WaitFor(Words(line, 2).at(1), false), WM_SYSCOMMAND, SC_CLOSE, 0);
   } else if (command == L"screenshot") {
-    Sleep(300);  // let the last paint reach the screen
+    RepaintOtherWindows();
+    Sleep(100);  // let the last paint reach the screen
     Screenshot(Words(line, 2).at(1));
   } else if (command == L"wait-gone") {
     const std::wstring caption = Words(line, 2).at(1);

@@ -1,0 +1,164 @@
+#!/usr/bin/python3
+"""End-to-end scenarios of users whose folders and crash files carry letters
+beyond ASCII, as the users of the fifteen languages have them: the real
+program under Wine with the user's application data, documents and temporary
+folders moved into such a profile, in the system code page of the language.
+
+usage: user_folders.py SCENARIO   (environment as for run_e2e.py)
+"""
+import os
+import re
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from prefix import read_ini, zip_entries  # noqa: E402
+from run_e2e import (IDC_DESCRIPTION, IDC_DONT_SEND, IDC_SEND, Crash, expect, expect_cleaned_up,  # noqa: E402
+                     expect_equal, run_scenario, scenarios_of, start_mail_servers)
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def rc_text(locale, pattern):
+    """A text of the language's resource file: the first quoted text after `pattern`."""
+    with open(os.path.join(SOURCE, "res", "lang", locale.split(".")[0].replace("_", "-") + ".rc"),
+              encoding="utf-8") as f:
+        found = re.search(pattern + r"[^\"]*\"((?:[^\"]|\"\")*)\"", f.read())
+    return found.group(1).replace('""', '"')
+
+
+class Profile:
+    """Moves the user's folders into `profile` (e.g. C:\\users\\Jürgen Weiß), as
+    Windows keeps them for a user of that name, and runs the program there in
+    `locale`, whose code page the system then has."""
+
+    def __init__(self, prefix, profile, locale):
+        self.prefix, self.locale = prefix, locale
+        self.caption = rc_text(locale, r"IDD_ERROR_REPORT\s+DIALOGEX[^\n]*\n(?:[^\n]*\n)*?CAPTION")
+        folders = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
+        settings = [(folders, "AppData", profile + "\\AppData\\Roaming"),
+                    (folders, "Personal", profile + "\\Documents"),
+                    ("HKCU\\Environment", "TEMP", profile + "\\AppData\\Local\\Temp"),
+                    ("HKCU\\Environment", "TMP", profile + "\\AppData\\Local\\Temp")]
+        for key, name, path in settings:
+            os.makedirs(prefix.unix(path), exist_ok=True)
+            prefix.wine_env_run(["wine", "reg", "add", key, "/v", name, "/t", "REG_EXPAND_SZ", "/d", path, "/f"],
+                                locale)
+        prefix.appdata, prefix.documents, prefix.temp = (prefix.unix(path) for _, _, path in settings[:3])
+        prefix.report_folder = os.path.join(prefix.appdata, "CrashReport")
+        os.makedirs(prefix.report_folder, exist_ok=True)
+        self.report_folder = profile + "\\AppData\\Roaming\\CrashReport"
+
+    def run(self, steps, answers=()):
+        """Starts the program, answers its questions, then takes the steps in its dialog."""
+        return self.prefix.drive(["start C:\\NORDA\\NordaErrorDialog.exe"] + list(answers) +
+                                 ["wait-window " + self.caption] +
+                                 [step.replace("DIALOG", '"%s"' % self.caption) for step in steps] + ["wait-exit"],
+                                 lang=self.locale)
+
+    def archive(self, name):
+        return self.report_folder + "\\BugReport\\" + name
+
+    def record_book(self):
+        return read_ini(os.path.join(self.prefix.report_folder, "SendRecord.ini"))
+
+
+def expect_archive(prefix, profile, crash, name, code_page, wanted_names):
+    """The archive holds the crash files under the names the code page gives them."""
+    entries = zip_entries(prefix.unix(profile.archive(name)), code_page)
+    expect_equal(sorted(entries), sorted(wanted_names), "entries of " + name)
+    for key in ("LOGFile", "DMPFile"):
+        expect(crash.contents[key] in entries.values(), key + " is packed whole")
+
+
+def mail_parts(mail):
+    """The raw header block of the mail and its attachment's bytes."""
+    import email
+    with open(os.path.join(mail, "mail1.eml"), "rb") as f:
+        raw = f.read()
+    parts = email.message_from_bytes(raw).get_payload()
+    return raw, parts[1].get_payload(decode=True)
+
+
+def scenario_german_folders(prefix):
+    # A German system (code page 1252): the profile and the crash files have
+    # umlauts and "ß"; one file has a name that the code page cannot hold.
+    locale = "de_DE.UTF-8"
+    profile = Profile(prefix, "C:\\users\\J\u00fcrgen Wei\u00df", locale)
+    documents = "C:\\users\\J\u00fcrgen Wei\u00df\\Documents\\"
+    drawing, backup = documents + "Zeichnung \u00d6l.dwg", documents + "Zeichnung \u00d6l.bak"
+    for path in (drawing, backup):
+        with open(prefix.unix(path), "wb") as f:
+            f.write(b"drawing")
+    with open(os.path.join(prefix.documents, "TempRecoverInfo.dat"), "wb") as f:
+        f.write(b"\xff\xfe" + (backup + "||" + drawing + "&&Y\r\n").encode("utf-16-le"))
+    crash = Crash(prefix, folder="C:\\users\\J\u00fcrgen Wei\u00df\\Desktop\\Absturz",
+                  names={"LOGFile": "Protokoll_Gr\u00f6\u00dfe.log", "DMPFile": "Speicherabbild \u00e4.dmp"},
+                  files_to_add=[("\u65e5\u5fd7.txt", "Protokoll", "Text", b"log\r\n")])
+    warning = rc_text(locale, "IDS_RECOVERY_CAPTION")
+    out = profile.run(["type DIALOG %d Zeichnung \u00fcberschrieben" % IDC_DESCRIPTION,
+                       "click DIALOG %d" % IDC_DONT_SEND], answers=["answer \"%s\" no" % warning])
+    boxes = [line for line in out if line.startswith("box: ")]
+    expect(len(boxes) == 1 and drawing in boxes[0], "the recovery question names the drawing:\n" + "\n".join(out))
+    expect(os.path.exists(prefix.unix(drawing)) and not os.path.exists(prefix.unix(backup)),
+           "answered No, the second path is deleted")
+    name = "Protokoll_Gr\u00f6\u00dfe.zip"
+    expect_archive(prefix, profile, crash, name, "cp1252", [
+        "LOGFile_Protokoll_Gr\u00f6\u00dfe.log", "DMPFile_Speicherabbild \u00e4.dmp", "REGFile_registry.reg",
+        "OPEN_drawing.dwg", "??.txt", "User.txt"])
+    book = profile.record_book()
+    expect_equal(dict(book["Record1"]), {"File Name": profile.archive(name), "Send or Not": "NO",
+                                         "Email Subject": "Protokoll_Gr\u00f6\u00dfe"}, "the record")
+    expect_cleaned_up(prefix, crash)
+
+
+def scenario_folder_the_code_page_cannot_hold(prefix):
+    # A German system whose user's name is Cyrillic: no path of the report can
+    # be written in code page 1252. The mail still carries the whole archive,
+    # under the name the code page gives it.
+    profile = Profile(prefix, "C:\\users\\\u0418\u0432\u0430\u043d", "de_DE.UTF-8")
+    crash = Crash(prefix, folder="C:\\users\\\u0418\u0432\u0430\u043d\\Desktop", subject="Absturz beim Plotten")
+    peers, mail = start_mail_servers(prefix)
+    try:
+        profile.run(["type DIALOG %d Beim Plotten" % IDC_DESCRIPTION, "click DIALOG %d" % IDC_SEND,
+                     "answer NordaErrorDialog ok"])
+    finally:
+        for peer in peers:
+            peer.stop()
+    archive = profile.archive("Crash_20261206.zip")
+    raw, attachment = mail_parts(mail)
+    expect(b"Content-Disposition:attachment;FileName=Crash_20261206.zip\r\n" in raw, "the attachment's name")
+    with open(prefix.unix(archive), "rb") as f:
+        expect(attachment == f.read(), "the attachment is the archive")
+    expect_equal(profile.record_book()["Record0"]["File Name"], archive, "the final record")
+    expect_equal(profile.record_book()["Record0"]["Send or Not"], "YES", "the final record")
+    expect_cleaned_up(prefix, crash)
+
+
+def scenario_japanese_folders(prefix):
+    # A Japanese system (code page 932, two bytes for most characters): in
+    # "表示", "能" and "ソ" the second byte is 0x5C, the byte of "\".
+    profile = Profile(prefix, "C:\\users\\\u7530\u4e2d", "ja_JP.UTF-8")
+    log = "\u80fd\u529b\u30bd.log"
+    crash = Crash(prefix, folder="C:\\users\\\u7530\u4e2d\\Desktop\\\u8868\u793a", subject="\u8868\u793a",
+                  names={"LOGFile": log, "DMPFile": "\u8868\u793a.dmp"},
+                  files_to_add=[("\ud55c\uae00.txt", "Korean", "Text", b"kr\r\n")])
+    peers, mail = start_mail_servers(prefix)
+    try:
+        profile.run(["click DIALOG %d" % IDC_SEND, "answer NordaErrorDialog ok"])
+    finally:
+        for peer in peers:
+            peer.stop()
+    name = "\u80fd\u529b\u30bd.zip"
+    expect_archive(prefix, profile, crash, name, "cp932", [
+        "LOGFile_" + log, "DMPFile_\u8868\u793a.dmp", "REGFile_registry.reg", "OPEN_drawing.dwg", "??.txt"])
+    raw, attachment = mail_parts(mail)
+    expect(b"Subject:" + "\u8868\u793a".encode("cp932") + b"\r\n" in raw, "the subject in code page 932")
+    expect(b";FileName=" + name.encode("cp932") + b"\r\n" in raw, "the attachment's name in code page 932")
+    with open(prefix.unix(profile.archive(name)), "rb") as f:
+        expect(attachment == f.read(), "the attachment is the archive")
+    expect_equal(profile.record_book()["Record0"]["Send or Not"], "YES", "the final record")
+    expect_cleaned_up(prefix, crash)
+
+
+if __name__ == "__main__":
+    sys.exit(run_scenario(scenarios_of(globals()), sys.argv))
