@@ -42,10 +42,13 @@ def language_file(locale):
 def shoot(build, out, locale):
     tag = language_file(locale)
     dialog, about, viewer = captions(tag)
+    # A template prefix of a test run serves when one is named; else one is made.
     template = tempfile.mkdtemp(prefix="norda-shots.")
-    subprocess.run([os.path.join(SOURCE, "scripts", "wine", "make-template.sh"), os.path.join(template, "t")],
-                   check=True, stdout=subprocess.DEVNULL)
-    prefix = Prefix(os.path.join(template, "t"), build, out)
+    made = os.environ.get("NORDA_WINE_TEMPLATE") or os.path.join(template, "t")
+    if not os.path.isdir(os.path.join(made, "drive_c")):
+        subprocess.run([os.path.join(SOURCE, "scripts", "wine", "make-template.sh"), made],
+                       check=True, stdout=subprocess.DEVNULL)
+    prefix = Prefix(made, build, out)
     try:
         Crash(prefix)
         q = lambda caption: '"%s"' % caption  # noqa: E731
