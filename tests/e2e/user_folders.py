@@ -12,18 +12,20 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from prefix import read_ini, zip_entries  # noqa: E402
-from run_e2e import (IDC_DESCRIPTION, IDC_DONT_SEND, IDC_SEND, Crash, expect, expect_cleaned_up,  # noqa: E402
+from run_e2e import (IDC_DESCRIPTION, IDC_DONT_SEND, IDC_SAVE_HINT, IDC_SEND, Crash, expect, expect_cleaned_up,  # noqa: E402
                      expect_equal, run_scenario, scenarios_of, start_mail_servers)
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
+QUOTED = r"\"((?:[^\"]|\"\")*)\""
+
+
 def rc_text(locale, pattern):
-    """A text of the language's resource file: the first quoted text after `pattern`."""
+    """The quoted text that `pattern` finds in the language's resource file."""
     with open(os.path.join(SOURCE, "res", "lang", locale.split(".")[0].replace("_", "-") + ".rc"),
               encoding="utf-8") as f:
-        found = re.search(pattern + r"[^\"]*\"((?:[^\"]|\"\")*)\"", f.read())
-    return found.group(1).replace('""', '"')
+        return re.search(pattern, f.read()).group(1).replace('""', '"')
 
 
 class Profile:
@@ -33,7 +35,7 @@ class Profile:
 
     def __init__(self, prefix, profile, locale):
         self.prefix, self.locale = prefix, locale
-        self.caption = rc_text(locale, r"IDD_ERROR_REPORT\s+DIALOGEX[^\n]*\n(?:[^\n]*\n)*?CAPTION")
+        self.caption = rc_text(locale, r"IDD_ERROR_REPORT\s+DIALOGEX[^\n]*\n(?:[^\n]*\n)*?CAPTION\s+" + QUOTED)
         folders = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
         settings = [(folders, "AppData", profile + "\\AppData\\Roaming"),
                     (folders, "Personal", profile + "\\Documents"),
@@ -94,9 +96,13 @@ def scenario_german_folders(prefix):
     crash = Crash(prefix, folder="C:\\users\\J\u00fcrgen Wei\u00df\\Desktop\\Absturz",
                   names={"LOGFile": "Protokoll_Gr\u00f6\u00dfe.log", "DMPFile": "Speicherabbild \u00e4.dmp"},
                   files_to_add=[("\u65e5\u5fd7.txt", "Protokoll", "Text", b"log\r\n")])
-    warning = rc_text(locale, "IDS_RECOVERY_CAPTION")
-    out = profile.run(["type DIALOG %d Zeichnung \u00fcberschrieben" % IDC_DESCRIPTION,
+    warning = rc_text(locale, r"IDS_RECOVERY_CAPTION\s+" + QUOTED)
+    out = profile.run(["text DIALOG %d" % IDC_SAVE_HINT, "screenshot C:\\dialog-de.bmp",
+                       "type DIALOG %d Zeichnung \u00fcberschrieben" % IDC_DESCRIPTION,
                        "click DIALOG %d" % IDC_DONT_SEND], answers=["answer \"%s\" no" % warning])
+    prefix.keep_screenshot("C:\\dialog-de.bmp", "dialog-de")
+    expect("text %d: %s" % (IDC_SAVE_HINT, rc_text(locale, QUOTED + r",\s*IDC_SAVE_HINT")) in out,
+           "the dialog speaks German:\n" + "\n".join(out))
     boxes = [line for line in out if line.startswith("box: ")]
     expect(len(boxes) == 1 and drawing in boxes[0], "the recovery question names the drawing:\n" + "\n".join(out))
     expect(os.path.exists(prefix.unix(drawing)) and not os.path.exists(prefix.unix(backup)),
