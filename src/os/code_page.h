@@ -19,4 +19,10 @@ std::string FromUtf16(std::u16string_view text, std::uint32_t codePage);
 // 8-bit text to UTF-16.
 std::u16string ToUtf16(std::string_view bytes, std::uint32_t codePage);
 
+// True when the byte begins a character of two bytes in the code page (the
+// Japanese, Chinese and Korean code pages). The byte after it belongs to the
+// same character whatever it looks like, "\" included (Shift-JIS "表" is
+// 95 5C), so 8-bit text is searched by character, never byte by byte.
+bool IsLeadByte(std::uint32_t codePage, char byte);
+
 }  // namespace os

@@ -5,6 +5,7 @@
 #include "core/app/clean_up.h"
 #include "core/app/dont_send.h"
 #include "core/app/file_list.h"
+#include "core/app/report_description.h"
 #include "core/app/report_folder.h"
 #include "core/app/report_packing.h"
 #include "core/app/report_session.h"
@@ -16,6 +17,7 @@
 #include "resource.h"
 #include "ui/about_dialog.h"
 #include "ui/controls/banner_static.h"
+#include "ui/controls/drawing.h"
 #include "ui/controls/hyperlink_static.h"
 #include "ui/report_contents_dialog.h"
 #include "ui/ui_resources.h"
@@ -93,8 +95,8 @@ BOOL OnInitDialog(HWND dialog, ErrorReportDialog& state) {
 
   ReportSession& session = state.session;
   const std::u16string folder = ReportFolder();
-  session.sendRecordPath = folder + u"\\SendRecord.ini";
-  session.descriptionPath = folder + u"\\CrashReport.ini";
+  session.sendRecordPath = folder + u"\\" + kSendRecordFileName;
+  session.descriptionPath = folder + u"\\" + kDescriptionFileName;
   session.archivePath = ReportArchivePath();
 
   const std::u16string title =
@@ -217,6 +219,9 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         PaintMinimised(dialog, *state);
         return TRUE;
       }
+      break;
+    case WM_SYSCOLORCHANGE:
+      PassToControls(dialog, message, wParam, lParam);
       break;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(state->smallIcon);

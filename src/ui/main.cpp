@@ -20,8 +20,9 @@ class RecoveryMessageBox : public RecoveryQuestion {
     const std::u16string text = LoadResourceString(IDS_RECOVERY_BEFORE) + savedTo +
                                 LoadResourceString(IDS_RECOVERY_AFTER);
     const std::u16string caption = LoadResourceString(IDS_RECOVERY_CAPTION);
-    return MessageBoxW(nullptr, W(text), W(caption),
-                       MB_YESNO | MB_ICONWARNING | MB_DEFAULT_DESKTOP_ONLY) == IDYES;
+    // Yes and No only, no owner, on the default desktop: the CAD application
+    // is gone and this program has no window yet.
+    return MessageBoxW(nullptr, W(text), W(caption), MB_YESNO | MB_DEFAULT_DESKTOP_ONLY) == IDYES;
   }
 };
 

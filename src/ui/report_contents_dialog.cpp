@@ -45,8 +45,6 @@ struct ReportContentsDialog {
   HFONT previewFont = nullptr;
 };
 
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-
 void AddColumns(CXListCtrl& list) {
   HWND window = list.Window();
   SendMessageW(window, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
@@ -83,10 +81,10 @@ void AddRows(ReportContentsDialog& state) {
     if (row < 0) continue;
     state.rows.push_back(file);
     state.list.SetCheckbox(row, kSendColumn, file->sendFlag ? 1 : 0);
-    state.list.SetItemText(row, 1, Wide(FileNamePart(file->path)));
-    state.list.SetItemText(row, 2, Wide(file->description));
-    state.list.SetItemText(row, 3, Wide(file->type));
-    state.list.SetItemText(row, 4, Wide(file->sizeText));
+    state.list.SetItemText(row, 1, W(FileNamePart(file->path)));
+    state.list.SetItemText(row, 2, W(file->description));
+    state.list.SetItemText(row, 3, W(file->type));
+    state.list.SetItemText(row, 4, W(file->sizeText));
   }
 }
 
@@ -120,6 +118,7 @@ BOOL OnInitDialog(HWND dialog, ReportContentsDialog& state) {
   SendDlgItemMessageW(dialog, IDC_PREVIEW, WM_SETFONT, reinterpret_cast<WPARAM>(state.previewFont), FALSE);
   SendDlgItemMessageW(dialog, IDC_PREVIEW, EM_SETLIMITTEXT, kPreviewTextLimit, 0);
   state.list.Attach(GetDlgItem(dialog, IDC_FILE_LIST));
+  state.list.SetEmptyText(W(LoadResourceString(IDS_LIST_EMPTY)));
   AddColumns(state.list);
   AddRows(state);
   FitLastColumn(state.list);
@@ -182,6 +181,9 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         EndDialog(dialog, IDCANCEL);
         return TRUE;
       }
+      break;
+    case WM_SYSCOLORCHANGE:
+      PassToControls(dialog, message, wParam, lParam);
       break;
     case WM_NOTIFY: {
       const auto& header = *reinterpret_cast<NMHDR*>(lParam);

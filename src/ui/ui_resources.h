@@ -18,6 +18,8 @@ std::u16string LoadResourceString(UINT id);
 // Runs dialog id of the current language modally.
 INT_PTR RunModalDialog(UINT id, HWND owner, DLGPROC procedure, LPARAM parameter);
 
+// The program's UTF-16 text as the system's wide characters: the same 16-bit
+// units, so no copy (a std::wstring is made from it where one is needed).
 inline const wchar_t* W(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
 }

@@ -208,12 +208,12 @@ TEST(Deflate, ChainMemosDoNotChangeTheStream) {
       std::string streams[2];
       for (int plain = 0; plain < 2; plain++) {
         auto state = std::make_unique<zip::deflate::DeflateState>();
-        state->withoutChainMemos = plain == 1;
         MemoryStreams memory(input.bytes);
         std::vector<std::uint8_t> buffer(16384);
         std::uint16_t flags = 0;
+        const auto walk = plain == 1 ? zip::deflate::ChainWalk::Whole : zip::deflate::ChainWalk::Remembered;
         const zip::DeflateResult result =
-            zip::deflate::RunDeflate(*state, level, flags, memory, buffer.data(), buffer.size(), true);
+            zip::deflate::RunDeflate(*state, level, flags, memory, buffer.data(), buffer.size(), true, walk);
         EXPECT_EQ(ErrorText(result), "(none)");
         streams[plain] = memory.output;
       }

@@ -122,7 +122,7 @@ TEST_F(SendRecordBook, BookBeyondTheSectionNamesBuffer) {
   }
   WriteBytes(folder + u"\\SendRecord.ini", book);
   auto session = NewRun();
-  const std::u16string name = FreeRecordSection(*session);
+  const std::u16string name = FreeRecordSection(session->sendRecords, 1, SectionMatch::IgnoringCase);
   ASSERT_EQ(name.rfind(u"Record", 0), 0u);
   const int number = std::stoi(Utf16ToUtf8(name.substr(6)));
   EXPECT_GT(number, 8000);

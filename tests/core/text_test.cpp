@@ -43,6 +43,8 @@ TEST(Text, PathPieces) {
       {u"C:\\a.b\\noext", u"noext", u"noext", u"", u"C:\\a.b\\"},
       {u"C:\\dir\\", u"", u"", u"", u"C:\\dir\\"},
       {u"x\\archive.tar.gz", u"archive.tar.gz", u"archive.tar", u"gz", u"x\\"},
+      {u"C:/x/crash.log", u"crash.log", u"crash", u"log", u"C:/x/"},  // "/" separates as on Windows
+      {u"C:\\x.y/crash", u"crash", u"crash", u"", u"C:\\x.y/"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FileNamePart(c.path), c.name);

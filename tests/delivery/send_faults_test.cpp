@@ -95,7 +95,6 @@ class Report {
  public:
   Report() {
     test::UseScratchUserFolders(dir);
-    SendErrorLog::Instance().SetOpenFlag(false);
     const std::u16string folder = ReportFolder();
     crashLog = dir / u"Crash_20261206.log";
     WriteBytes(crashLog, "Exception 0xC0000005 in NORDA.EXE\r\nStack: ...\r\n");

@@ -39,7 +39,6 @@ class SendFlow : public ::testing::Test {
  protected:
   void SetUp() override {
     test::UseScratchUserFolders(dir);
-    SendErrorLog::Instance().SetOpenFlag(false);
     folder = ReportFolder();
     crashLog = dir / u"Crash_20261206.log";
     WriteBytes(crashLog, "Exception 0xC0000005 in NORDA.EXE\r\nStack: ...\r\n");

@@ -17,7 +17,6 @@ namespace norda::test {
 class LogCapture {
  public:
   explicit LogCapture(const ScratchFolder& folder) : path_(folder / u"CrSendErr.log") {
-    SendErrorLog::Instance().SetOpenFlag(false);
     EXPECT_TRUE(SendErrorLog::Instance().Open(path_));
   }
   ~LogCapture() { SendErrorLog::Instance().Close(); }

@@ -4,13 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "core/app/report_folder.h"
 #include "core/app/report_packing.h"
 #include "core/app/send_record_book.h"
+#include "core/mail/mime_message.h"
 #include "core/support/text.h"
+#include "core/zip/zip_archive.h"
+#include "os/code_page.h"
 #include "support/scratch_folder.h"
 #include "support/test_files.h"
 
@@ -100,6 +104,24 @@ TEST(ReportPackingOnWindows, RecordBookReadsBackWithTheSystemsProfileFunctions) 
   wchar_t names[256] = {};
   const DWORD n = GetPrivateProfileSectionNamesW(names, 256, W(book));
   EXPECT_EQ(std::wstring(names, n), std::wstring(L"record1\0Record2\0Record3\0", 24));
+}
+
+// Run in the Japanese code page (tests/cmake/code_pages.cmake), where the
+// second byte of many characters is that of "\": \u8868 is 95 5C, \u30BD 83 5C.
+// Catches names split, or "\" replaced, byte by byte.
+TEST(DoubleByteNames, ArchiveEntryAndAttachmentNamesKeepTheirCharacters) {
+  if (!std::getenv("NORDA_EXPECT_ACP")) GTEST_SKIP() << "for the Japanese code page only";
+  ASSERT_EQ(GetACP(), 932u);
+  test::ScratchFolder dir;
+  const std::u16string archive = dir / u"report.zip";
+  zip::ZipHandle* zip = zip::ZipCreate(archive.c_str(), 0, zip::TargetKind::FileName);
+  ASSERT_NE(zip, nullptr);
+  EXPECT_EQ(zip::ZipAddEntry(zip, u"\u30BD\\\u8868\u793A.dmp", "dump", 4, zip::SourceKind::Memory),
+            zip::ZipResult::Ok);
+  EXPECT_EQ(zip::ZipClose(zip), zip::ZipResult::Ok);
+  EXPECT_EQ(EntryNames(archive), std::vector<std::string>{"\x83\x5C/\x95\x5C\x8E\xA6.dmp"});
+  const std::string path = os::FromUtf16(u"C:\\x\\\u8868\u793A.zip", os::ThreadAnsiCodePage());
+  EXPECT_NE(MimeAttachmentHeader(path).find(";Name=\x95\x5C\x8E\xA6.zip\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include "core/app/send_record_book.h"
 #include "core/app/user_text.h"
-#include "core/support/file_size_text.h"
 #include "os/files.h"
 
 namespace norda {
@@ -13,13 +12,7 @@ DontSendOutcome DontSend(ReportSession& session, const std::u16string& descripti
     const auto path = WriteUserText(session, description);
     if (!path) return DontSendOutcome::UserTextFailed;
     if (os::SetFileAttributesTo(*path, os::kAttrArchive) && os::PathExists(*path)) {
-      std::u16string sizeText = FileSizeText(*path);
-      if (!sizeText.empty()) {
-        auto file = std::make_unique<ReportFile>();
-        file->path = *path;
-        file->sizeText = std::move(sizeText);
-        session.files.push_back(std::move(file));
-      }
+      ListReportFile(session, *path, u"", u"");
     }
   }
   std::u16string unused;

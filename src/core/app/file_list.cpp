@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "core/app/report_description.h"
-#include "core/support/file_size_text.h"
 #include "core/support/text.h"
 #include "os/files.h"
 #include "os/folders.h"
@@ -30,16 +29,6 @@ std::vector<std::u16string> SplitListedValue(const std::u16string& value) {
   return tokens;
 }
 
-void Append(ReportSession& session, std::u16string path, std::u16string description,
-            std::u16string sizeText, std::u16string type) {
-  auto file = std::make_unique<ReportFile>();
-  file->path = std::move(path);
-  file->description = std::move(description);
-  file->sizeText = std::move(sizeText);
-  file->type = std::move(type);
-  session.files.push_back(std::move(file));
-}
-
 }  // namespace
 
 void BuildFileList(ReportSession& session) {
@@ -50,11 +39,8 @@ void BuildFileList(ReportSession& session) {
     if (value.empty()) break;
     const std::vector<std::u16string> tokens = SplitListedValue(value);
     if (tokens.size() < 3) break;
-    std::u16string path = tokens[0];
-    if (path.find(kPathSeparator) == std::u16string::npos) path = session.applicationFolder + path;
-    std::u16string sizeText = FileSizeText(path);
-    if (sizeText.empty()) continue;
-    Append(session, std::move(path), tokens[1], std::move(sizeText), tokens[2]);
+    const std::u16string path = HasFolder(tokens[0]) ? tokens[0] : session.applicationFolder + tokens[0];
+    ListReportFile(session, path, tokens[1], tokens[2]);  // a file that cannot be sized is skipped
   }
   for (const char16_t* key : {u"LOGFile", u"DMPFile", u"REGFile", u"OPEN"}) {
     AddNamedReportFile(session, key);
@@ -82,9 +68,7 @@ void AddNamedReportFile(ReportSession& session, const std::u16string& key) {
     session.copyFallbackUsed = true;
   }
   if (!os::SetFileAttributesTo(copy, os::kAttrArchive) || !os::PathExists(copy)) return;
-  std::u16string sizeText = FileSizeText(copy);
-  if (sizeText.empty()) return;
-  Append(session, copy, key, std::move(sizeText), ExtensionWithoutDot(source));
+  ListReportFile(session, copy, key, ExtensionWithoutDot(source));
 }
 
 }  // namespace norda

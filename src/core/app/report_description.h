@@ -6,6 +6,9 @@
 
 namespace norda {
 
+// Its name in the report folder.
+constexpr char16_t kDescriptionFileName[] = u"CrashReport.ini";
+
 constexpr char16_t kReportInfoSection[] = u"CrashReport Infor";
 constexpr char16_t kFilesToAddSection[] = u"FilesToAdd";
 

@@ -11,13 +11,10 @@
 namespace norda {
 namespace {
 
-// The archive's name is built in a buffer of 512 units.
-constexpr size_t kMaxArchiveTitle = 511;
-
-// The entry name: the part after the last "\", or the whole path when it has
-// none or only a leading one.
+// The entry name: the part after the last separator, or the whole path when
+// it has none or only a leading one.
 std::u16string EntryName(const std::u16string& path) {
-  const size_t slash = path.rfind(kPathSeparator);
+  const size_t slash = path.find_last_of(kPathSeparators);
   if (slash == std::u16string::npos || slash == 0) return path;
   return path.substr(slash + 1);
 }
@@ -27,11 +24,11 @@ std::u16string EntryName(const std::u16string& path) {
 std::u16string ReportArchivePath() {
   const std::u16string base = ReportFolder();
   const std::u16string logFile =
-      ReadProfileValue(u"LOGFile", base + u"\\CrashReport.ini", kReportInfoSection);
+      ReadProfileValue(u"LOGFile", base + u"\\" + kDescriptionFileName, kReportInfoSection);
   if (!logFile.empty()) {
     const std::u16string folder = base + u"\\BugReport";
     os::CreateFolder(folder);
-    return folder + u"\\" + CutToUnits(FileTitle(logFile), kMaxArchiveTitle) + u".zip";
+    return folder + u"\\" + CutToUnits(FileTitle(logFile), kBuiltTextUnits) + u".zip";
   }
   const std::u16string folder = base + u"\\BugReport\\";
   os::CreateFolder(folder);

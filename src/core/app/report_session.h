@@ -1,6 +1,7 @@
 // The report being handled: one per run, owned by the error report dialog.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +9,10 @@
 #include "core/support/ini_file.h"
 
 namespace norda {
+
+// Texts built for a report (the archive's title, a numbered archive path, a
+// record's subject) are held in buffers of 512 units, terminator included.
+constexpr std::size_t kBuiltTextUnits = 511;
 
 // One file of the report's list: shown by the contents viewer, packed and sent
 // when its send flag is set.
@@ -38,5 +43,10 @@ struct ReportSession {
 
 // The CAD application is installed beside this program: its folder is ours.
 std::u16string DefaultApplicationFolder();
+
+// Lists a file at the end of session.files, sized now, to be sent. False, and
+// nothing listed, when its size cannot be had (missing, empty or locked).
+bool ListReportFile(ReportSession& session, const std::u16string& path,
+                    const std::u16string& description, const std::u16string& type);
 
 }  // namespace norda

@@ -53,18 +53,6 @@ void FetchReceiverSettings(const std::u16string& temp, Settings& s) {
   os::RemoveFile(path);
 }
 
-// "Record" + the smallest N from 0 that no section carries, compared exactly.
-std::u16string FinalRecordSection(const ReportSession& session) {
-  std::vector<std::u16string> names;
-  session.sendRecords.GetSectionNames(names);
-  for (std::uint64_t n = 0;; ++n) {
-    const std::u16string candidate = u"Record" + DecimalText(n);
-    bool taken = false;
-    for (const std::u16string& name : names) taken = taken || name == candidate;
-    if (!taken) return candidate;
-  }
-}
-
 }  // namespace
 
 bool ReadCrashLogText(const std::u16string& path, std::u16string& text) {
@@ -72,9 +60,13 @@ bool ReadCrashLogText(const std::u16string& path, std::u16string& text) {
   if (!file.IsOpen()) return false;
   std::string bytes(kCrashLogBytes, '\0');
   size_t got = 0;
+  bool readFailed = false;
   while (got < bytes.size()) {
     const auto n = file.Read(bytes.data() + got, bytes.size() - got);
-    if (!n) return false;
+    if (!n) {
+      readFailed = true;  // what came before the failure still goes into the mail
+      break;
+    }
     if (*n == 0) break;
     got += *n;
   }
@@ -82,7 +74,7 @@ bool ReadCrashLogText(const std::u16string& path, std::u16string& text) {
   const size_t zero = bytes.find('\0');
   if (zero != std::string::npos) bytes.resize(zero);
   text = os::ToUtf16(bytes, os::ThreadAnsiCodePage());
-  return true;
+  return !readFailed;
 }
 
 std::u16string ReportMailbox() { return NORDA_REPORT_MAILBOX; }
@@ -128,7 +120,7 @@ void RunSendFlow(ReportSession& session, SendFlowView& view) {
   if (os::PathExists(session.archivePath)) session.attachments.push_back(Ansi(session.archivePath));
 
   SmtpClient smtp;
-  if (!smtp.Connect(Ansi(settings.smtpAddr), NORDA_SMTP_PORT)) {
+  if (!smtp.Connect(Ansi(settings.smtpAddr), kSmtpPort)) {
     log.WriteEntry(u"ConnectSmtpFailed!");
     log.WriteEntry(u"Smtp Service Address: ", settings.smtpAddr);
   }
@@ -155,7 +147,9 @@ void RunSendFlow(ReportSession& session, SendFlowView& view) {
     view.ShowNotSent(session.archivePath, ReportMailbox());
   }
 
-  if (recordSection.empty()) recordSection = FinalRecordSection(session);
+  if (recordSection.empty()) {
+    recordSection = FreeRecordSection(session.sendRecords, 0, SectionMatch::Exact);
+  }
   session.sendRecords.WriteString(recordSection, u"File Name", session.archivePath);
   session.sendRecords.WriteString(recordSection, u"Email Subject",
                                   subject.empty() ? u"Crash Report Management" : subject);

@@ -33,7 +33,8 @@ constexpr int kDialogCancel = 2;  // IDCANCEL
 constexpr std::size_t kCrashLogBytes = 51200;
 
 // The crash log's first bytes, up to the first zero byte, as text of the
-// thread's code page. False when the file cannot be opened or read.
+// thread's code page. False when the file cannot be opened or a read fails;
+// the text then holds what was read before the failure.
 bool ReadCrashLogText(const std::u16string& path, std::u16string& text);
 
 // The report mailbox shown for sending by hand.

@@ -4,7 +4,6 @@
 
 #include "core/app/report_description.h"
 #include "core/app/report_packing.h"
-#include "core/support/file_size_text.h"
 #include "core/support/ini_file.h"
 #include "core/support/text.h"
 #include "os/files.h"
@@ -12,13 +11,10 @@
 namespace norda {
 namespace {
 
-// The numbered archive path and the subject are built in buffers of 512 units.
-constexpr size_t kMaxBuiltText = 511;
-
 std::u16string RecordSubject(const ReportSession& session, const std::u16string& archivePath) {
   std::u16string subject = ReadProfileValue(u"SUBJECT", session.descriptionPath, kReportInfoSection);
   if (subject.empty()) subject = FileTitle(archivePath);
-  return CutToUnits(subject, kMaxBuiltText);
+  return CutToUnits(subject, kBuiltTextUnits);
 }
 
 void WriteRecord(const ReportSession& session, const std::u16string& section,
@@ -36,24 +32,22 @@ std::u16string NumberedArchivePath(const std::u16string& path) {
   const std::u16string extension = dot == std::u16string::npos ? u"" : path.substr(dot);
   for (std::uint64_t i = 0;; ++i) {
     const std::u16string candidate = base + DecimalText(i) + extension;
-    if (candidate.size() > kMaxBuiltText) return {};
+    if (candidate.size() > kBuiltTextUnits) return {};
     if (!os::PathExists(candidate)) return candidate;
   }
 }
 
 }  // namespace
 
-std::u16string FreeRecordSection(const ReportSession& session) {
+std::u16string FreeRecordSection(const IniFile& book, std::uint64_t first, SectionMatch match) {
   std::vector<std::u16string> names;
-  session.sendRecords.GetSectionNames(names);
-  for (std::uint64_t n = 1;; ++n) {
+  book.GetSectionNames(names);
+  for (std::uint64_t n = first;; ++n) {
     const std::u16string candidate = u"Record" + DecimalText(n);
     bool taken = false;
     for (const std::u16string& name : names) {
-      if (EqualsIgnoreCase(name, candidate)) {
-        taken = true;
-        break;
-      }
+      taken = match == SectionMatch::Exact ? name == candidate : EqualsIgnoreCase(name, candidate);
+      if (taken) break;
     }
     if (!taken) return candidate;
   }
@@ -62,7 +56,7 @@ std::u16string FreeRecordSection(const ReportSession& session) {
 bool AddSendRecord(ReportSession& session, const std::u16string& archivePath, bool wantSection,
                    std::u16string& outSection) {
   if (!os::PathExists(archivePath)) {
-    const std::u16string section = FreeRecordSection(session);
+    const std::u16string section = FreeRecordSection(session.sendRecords, 1, SectionMatch::IgnoringCase);
     if (wantSection) outSection = section;
     WriteRecord(session, section, archivePath, RecordSubject(session, archivePath));
     return true;
@@ -72,7 +66,7 @@ bool AddSendRecord(ReportSession& session, const std::u16string& archivePath, bo
     session.archivePath.clear();
     return false;
   }
-  const std::u16string section = FreeRecordSection(session);
+  const std::u16string section = FreeRecordSection(session.sendRecords, 1, SectionMatch::IgnoringCase);
   if (wantSection) outSection = section;
   // The subject's fallback is the title of the name the report was meant to have.
   WriteRecord(session, section, candidate, RecordSubject(session, archivePath));
@@ -89,17 +83,7 @@ void RecordUnsentReport(ReportSession& session, const std::u16string& extraFile,
                         std::u16string& outSection) {
   std::u16string section;
   AddSendRecord(session, session.archivePath, true, section);
-  if (os::PathExists(extraFile)) {
-    std::u16string sizeText = FileSizeText(extraFile);
-    if (!sizeText.empty()) {
-      auto file = std::make_unique<ReportFile>();
-      file->path = extraFile;
-      file->description = u"Crash Log";
-      file->sizeText = std::move(sizeText);
-      file->type = u"Text Document";
-      session.files.push_back(std::move(file));
-    }
-  }
+  if (os::PathExists(extraFile)) ListReportFile(session, extraFile, u"Crash Log", u"Text Document");
   PackReportFiles(session.files, session.archivePath, session.fileStatusText);
   if (section.empty()) return;  // the numbered name was refused: no record to rewrite
   session.sendRecords.WriteString(section, u"File Name", session.archivePath);

@@ -3,15 +3,24 @@
 // path moves the report to a numbered name (CrashReport0.zip, ...).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/app/report_session.h"
 
 namespace norda {
 
-// The first "Record<n>", n = 1, 2, ..., that no section of the book carries
-// (compared without regard to case).
-std::u16string FreeRecordSection(const ReportSession& session);
+// The book's name in the report folder.
+constexpr char16_t kSendRecordFileName[] = u"SendRecord.ini";
+
+// How a "Record<n>" name is held against the names of the book's sections.
+enum class SectionMatch { Exact, IgnoringCase };
+
+// The first "Record<n>", n = first, first + 1, ..., that no section of the
+// book carries. The two searches of a report differ on purpose, and must
+// stay so: a new record (AddSendRecord) counts from 1 and ignores case, the
+// send flow's final record counts from 0 and matches exactly.
+std::u16string FreeRecordSection(const IniFile& book, std::uint64_t first, SectionMatch match);
 
 // Writes one new record for the archive path. True when the path was free;
 // false when it was taken and session.archivePath moved to the first free

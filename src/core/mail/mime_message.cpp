@@ -2,6 +2,7 @@
 
 #include "build_settings.h"
 #include "core/mail/base64.h"
+#include "core/support/ansi_text.h"
 #include "os/code_page.h"
 #include "os/file.h"
 
@@ -12,9 +13,10 @@ constexpr char kBoundary[] = NORDA_MIME_BOUNDARY;
 
 std::string DelimiterLine() { return std::string("--") + kBoundary + "\r\n"; }
 
-// The attachment's name in its part header: after the path's last backslash.
+// The attachment's name in its part header: after the path's last "\" (or
+// "/", which the system takes alike).
 std::string AttachmentName(const std::string& path) {
-  const std::size_t slash = path.rfind('\\');
+  const std::size_t slash = FindLastAnsiOf(path, "\\/", os::ThreadAnsiCodePage());
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

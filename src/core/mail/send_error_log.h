@@ -26,7 +26,6 @@ class SendErrorLog {
   void Close();
 
   bool OpenFlag() const { return openFlag_; }
-  void SetOpenFlag(bool set) { openFlag_ = set; }
 
   // An entry: the tag and a line end.
   void WriteEntry(std::u16string_view tag);

@@ -37,9 +37,7 @@ IniFile::IniFile() {
 bool IniFile::SetPath(std::optional<std::u16string_view> path) {
   if (!path) return false;
   std::u16string full = Trim(*path);
-  if (full.find(kPathSeparator) == std::u16string::npos) {
-    full = FolderPart(os::ExecutablePath()) + full;
-  }
+  if (!HasFolder(full)) full = FolderPart(os::ExecutablePath()) + full;
   if (full.size() <= kIniExtension.size() ||
       ToLowerCase(std::u16string_view(full).substr(full.size() - kIniExtension.size())) !=
           kIniExtension) {

@@ -5,12 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace norda {
+#include "base/utf8.h"  // the UTF-8 conversions, shared with the os layer
 
-// ASCII or UTF-8 literal to UTF-16 (malformed bytes become U+FFFD).
-std::u16string Utf8ToUtf16(std::string_view utf8);
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
+namespace norda {
 
 // White space as the program trims it: blank, tab, CR, LF, vertical tab, form feed.
 bool IsWhite(char16_t c);
@@ -32,15 +29,18 @@ std::u16string CutToUnits(std::u16string_view text, size_t maxUnits);
 std::u16string DecimalText(std::uint64_t value);
 std::u16string DecimalText3(unsigned value);
 
-// Path pieces. Paths use "\" as separator throughout the program.
-constexpr char16_t kPathSeparator = u'\\';
-// Part after the last "\" (the whole path when it has none).
+// Path pieces. The program builds its paths with "\"; paths that come from
+// outside may also use "/", which the system takes as a separator too.
+constexpr char16_t kPathSeparators[] = u"\\/";
+// Whether the path names a folder, or is a bare name.
+bool HasFolder(std::u16string_view path);
+// Part after the last separator (the whole path when it has none).
 std::u16string FileNamePart(std::u16string_view path);
 // File name without folder and without extension ("C:\x\crash.log" -> "crash").
 std::u16string FileTitle(std::u16string_view path);
 // Extension of the file name, without its dot ("crash.dmp" -> "dmp"); empty when none.
 std::u16string ExtensionWithoutDot(std::u16string_view path);
-// Folder part up to and including the last "\" (empty when there is none).
+// Folder part up to and including the last separator (empty when there is none).
 std::u16string FolderPart(std::u16string_view path);
 
 }  // namespace norda

@@ -25,8 +25,8 @@ ZipResult CheckHandle(const ZipHandle* zip) {
 // Writes the central directory once; the end record must be the output's
 // last bytes, also after a failed entry was written over.
 ZipResult EndArchive(ZipWriter& writer) {
-  if (writer.ended) return ZipResult::Ok;
-  writer.ended = true;
+  if (writer.Ended()) return ZipResult::Ok;
+  writer.MarkEnded();
   const ZipResult result = WriteCentralDirectory(writer);
   if (result == ZipResult::Ok && !writer.CutTail()) return ZipResult::WriteFailed;
   return result;
@@ -101,7 +101,7 @@ ZipResult ZipGetBuffer(ZipHandle* zip, const void** buffer, std::uint32_t* lengt
   if (ended != ZipResult::Ok) return Finish(ended);
   if (!writer.HasMemory()) return Finish(ZipResult::NotMemoryZip);
   if (buffer != nullptr) *buffer = writer.MemoryData();
-  if (length != nullptr) *length = static_cast<std::uint32_t>(writer.written);
+  if (length != nullptr) *length = static_cast<std::uint32_t>(writer.Written());
   return Finish(ZipResult::Ok);
 }
 

@@ -75,11 +75,12 @@ inline const void* HandleArgument(std::intptr_t handle) { return reinterpret_cas
 // Returns null on failure; LastZipResult() says why.
 ZipHandle* ZipCreate(const void* target, std::uint32_t length, TargetKind kind);
 
-// Adds one entry. The name is converted to the ANSI code page, "\" becomes
-// "/"; names ending in a stored extension are stored, others deflated. The
-// source is a const char16_t* path (FileName), HandleArgument(handle) with
-// length its size or 0 for unknown (Handle), a block of length bytes
-// (Memory), or unused for a folder entry (Folder).
+// Adds one entry. The name is converted to the ANSI code page, and each
+// character "\" becomes "/" (the second byte of a double-byte character stays
+// as it is, whatever it looks like); names ending in a stored extension are
+// stored, others deflated. The source is a const char16_t* path (FileName),
+// HandleArgument(handle) with length its size or 0 for unknown (Handle), a
+// block of length bytes (Memory), or unused for a folder entry (Folder).
 ZipResult ZipAddEntry(ZipHandle* zip, const char16_t* name, const void* source, std::uint32_t length,
                       SourceKind kind);
 

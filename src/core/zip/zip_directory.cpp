@@ -9,27 +9,20 @@ namespace norda::zip {
 
 ZipResult WriteCentralDirectory(ZipWriter& zip) {
   // A failed entry may have left the output position short of the end.
-  if (zip.CanSeek() && !zip.SeekTo(zip.written)) return zip.storedError;
-  const std::uint64_t start = zip.written;
-  const std::size_t count = zip.entries.size();
+  if (zip.CanSeek() && !zip.SeekToEnd()) return zip.StoredError();
+  const std::uint64_t start = zip.Written();
+  const std::size_t count = zip.Entries().size();
   bool failed = false;
-  for (const ZipEntryRecord& record : zip.entries) {
-    if (!failed) {
-      const std::string bytes = CentralEntryBytes(record);
-      failed = zip.Write(bytes) != bytes.size();
-    }
+  for (const ZipEntryRecord& record : zip.Entries()) {
     // Counted whether written or not: after a failure nothing more is written.
-    zip.written += kCentralEntrySize + record.name.size() + record.centralExtra.size() + record.comment.size();
+    if (!zip.AppendCounted(CentralEntryBytes(record), !failed)) failed = true;
   }
-  zip.entries.clear();
-  zip.entries.shrink_to_fit();
+  zip.FreeEntryRecords();
   if (failed) return ZipResult::WriteFailed;
   const std::string end = EndRecordBytes(static_cast<std::uint16_t>(count),
-                                         static_cast<std::uint32_t>(zip.written - start),
+                                         static_cast<std::uint32_t>(zip.Written() - start),
                                          static_cast<std::uint32_t>(zip.Origin() + start));
-  const std::size_t n = zip.Write(end);
-  zip.written += kEndRecordSize;
-  return n == end.size() ? ZipResult::Ok : ZipResult::WriteFailed;
+  return zip.AppendCounted(end, true) ? ZipResult::Ok : ZipResult::WriteFailed;
 }
 
 }  // namespace norda::zip

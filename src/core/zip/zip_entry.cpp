@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/support/ansi_text.h"
 #include "core/zip/deflate.h"
 #include "core/zip/zip_records.h"
 #include "core/zip/zip_source.h"
@@ -23,11 +24,11 @@ struct DataOutcome {
 // archive to kSizeLimit.
 std::size_t WriteData(ZipWriter& zip, const std::uint8_t* data, std::size_t size, DataOutcome& outcome) {
   if (outcome.writeFailed || outcome.tooLarge) return 0;
-  if (!FitsInArchive(zip.EndOffset() + outcome.written + size)) {
+  if (!FitsInArchive(zip.EndOffset() + size)) {
     outcome.tooLarge = true;
     return 0;
   }
-  const std::size_t n = zip.Write(data, size);
+  const std::size_t n = zip.Append(data, size);
   outcome.written += n;
   if (n != size) outcome.writeFailed = true;
   return n;
@@ -57,7 +58,7 @@ class EntryStreams : public DeflateStreams {
 DataOutcome Deflate(ZipWriter& zip, ZipSource& source, std::uint16_t& flags) {
   DataOutcome outcome;
   EntryStreams streams(zip, source, outcome);
-  const DeflateResult result = DeflateEntry(kDeflateLevel, flags, streams, zip.buffer, kWorkingBufferSize);
+  const DeflateResult result = DeflateEntry(kDeflateLevel, flags, streams, zip.Buffer(), kWorkingBufferSize);
   if (result.error != nullptr) outcome.flateFailed = true;
   // The compressor counts what it handed to Flush; what reached the output
   // must be the same.
@@ -68,9 +69,9 @@ DataOutcome Deflate(ZipWriter& zip, ZipSource& source, std::uint16_t& flags) {
 DataOutcome Store(ZipWriter& zip, ZipSource& source) {
   DataOutcome outcome;
   for (;;) {
-    const std::size_t n = source.Read(zip.buffer, kWorkingBufferSize);
+    const std::size_t n = source.Read(zip.Buffer(), kWorkingBufferSize);
     if (n == 0) break;
-    if (WriteData(zip, zip.buffer, n, outcome) != n) break;
+    if (WriteData(zip, zip.Buffer(), n, outcome) != n) break;
   }
   return outcome;
 }
@@ -80,16 +81,13 @@ DataOutcome Store(ZipWriter& zip, ZipSource& source) {
 // final values.
 ZipResult WriteEntry(ZipWriter& zip, ZipSource& input, ZipEntryRecord& record, const std::string& header,
                      bool stored, SourceKind kind) {
-  const std::size_t headerWritten = zip.Write(header);
-  zip.written += headerWritten;
-  if (headerWritten != header.size()) return ZipResult::WriteFailed;
-  if (zip.storedError != ZipResult::Ok) return zip.storedError;
+  if (zip.Append(header) != header.size()) return ZipResult::WriteFailed;
+  if (zip.StoredError() != ZipResult::Ok) return zip.StoredError();
 
   DataOutcome data;
   if (kind != SourceKind::Folder) data = stored ? Store(zip, input) : Deflate(zip, input, record.flags);
   input.Close();
-  zip.written += data.written;
-  if (zip.storedError != ZipResult::Ok) return zip.storedError;
+  if (zip.StoredError() != ZipResult::Ok) return zip.StoredError();
   if (data.tooLarge || input.tooLarge) return ZipResult::BadArguments;
   if (input.readFailed) return ZipResult::ReadFailed;
   // A compressor fault is a failed write of the entry as far as callers can tell.
@@ -102,23 +100,18 @@ ZipResult WriteEntry(ZipWriter& zip, ZipSource& input, ZipEntryRecord& record, c
     // Fix the header in place: sizes known, no data descriptor needed.
     if ((record.flags & kFlagEncrypted) == 0) record.flags &= ~kFlagDataDescriptor;
     record.localFlags = record.flags;
-    if (!zip.SeekTo(record.localHeaderOffset - zip.Origin())) return ZipResult::SeekFailed;
-    const std::string fixed = LocalHeaderBytes(record);
-    const bool rewritten = zip.Write(fixed) == fixed.size();
-    if (!zip.SeekTo(zip.written)) return ZipResult::SeekFailed;
-    if (!rewritten) return ZipResult::WriteFailed;
+    const ZipResult fixed = zip.Overwrite(record.localHeaderOffset - zip.Origin(), LocalHeaderBytes(record));
+    if (fixed != ZipResult::Ok) return fixed;
   } else {
     // The header is out of reach: a stored entry must have had its size
     // right in it, and the sizes follow the data.
     if (stored && input.anticipatedSize != record.compressedSize) return ZipResult::NoChange;
     const std::string descriptor = DataDescriptorBytes(record);
     if (!FitsInArchive(zip.EndOffset() + descriptor.size())) return ZipResult::BadArguments;
-    const std::size_t n = zip.Write(descriptor);
-    zip.written += n;
-    if (n != descriptor.size()) return ZipResult::WriteFailed;
+    if (zip.Append(descriptor) != descriptor.size()) return ZipResult::WriteFailed;
     record.flags = record.localFlags;
   }
-  return zip.storedError;
+  return zip.StoredError();
 }
 
 }  // namespace
@@ -144,18 +137,17 @@ bool IsStoredName(std::string_view name) {
 
 ZipResult AddEntry(ZipWriter& zip, const char16_t* name, const void* source, std::uint32_t length,
                    SourceKind kind) {
-  if (zip.storedError != ZipResult::Ok) return ZipResult::AlreadyFailed;
-  if (zip.ended) return ZipResult::AlreadyEnded;
+  if (zip.StoredError() != ZipResult::Ok) return ZipResult::AlreadyFailed;
+  if (zip.Ended()) return ZipResult::AlreadyEnded;
   if (name == nullptr || *name == u'\0') return ZipResult::BadArguments;
-  std::string entryName = os::FromUtf16(name, os::AnsiCodePage());
+  const std::uint32_t codePage = os::AnsiCodePage();
+  std::string entryName = os::FromUtf16(name, codePage);
   if (entryName.empty()) return ZipResult::BadArguments;  // the conversion failed
-  for (char& c : entryName) {
-    if (c == '\\') c = '/';
-  }
+  ReplaceAnsi(entryName, '\\', '/', codePage);
   const bool folderLacksSlash = kind == SourceKind::Folder && entryName.back() != '/';
   const bool stored = kind == SourceKind::Folder || IsStoredName(entryName);
   if (folderLacksSlash) entryName += '/';
-  if (entryName.size() > kLongestName || zip.entries.size() >= kMostEntries) {
+  if (entryName.size() > kLongestName || zip.Entries().size() >= kMostEntries) {
     return ZipResult::BadArguments;
   }
 
@@ -180,17 +172,17 @@ ZipResult AddEntry(ZipWriter& zip, const char16_t* name, const void* source, std
     return ZipResult::BadArguments;
   }
   record.localHeaderOffset = static_cast<std::uint32_t>(zip.EndOffset());
-  const std::uint64_t entryStart = zip.written;
+  const std::uint64_t entryStart = zip.Written();
   const ZipResult result = WriteEntry(zip, input, record, header, stored, kind);
   if (result != ZipResult::Ok) {
     // A seekable output goes back to where the entry began, so that nothing
     // of it stays between the entries that readers walk over.
-    if (zip.CanSeek() && zip.storedError == ZipResult::Ok && zip.written != entryStart) {
+    if (zip.CanSeek() && zip.StoredError() == ZipResult::Ok && zip.Written() != entryStart) {
       zip.RewindTo(entryStart);
     }
     return result;
   }
-  zip.entries.push_back(std::move(record));
+  zip.AddEntryRecord(std::move(record));
   return ZipResult::Ok;
 }
 

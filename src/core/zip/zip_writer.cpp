@@ -92,7 +92,7 @@ std::size_t ZipWriter::Write(const void* data, std::size_t size) {
     return size;
   }
   if (!hasOutput_) {
-    storedError = ZipResult::NotInitialised;
+    storedError_ = ZipResult::NotInitialised;
     return 0;
   }
   return os::WriteOnce(output_, data, size);
@@ -116,26 +116,50 @@ bool ZipWriter::SeekTo(std::uint64_t position) {
   if (memory_ != nullptr) {
     // The very end is a valid place: the next write grows the memory.
     if (position > memorySize_) {
-      storedError = ZipResult::MemoryTooSmall;
+      storedError_ = ZipResult::MemoryTooSmall;
       return false;
     }
     memoryPosition_ = static_cast<std::size_t>(position);
     return true;
   }
   if (!hasOutput_) {
-    storedError = ZipResult::NotInitialised;
+    storedError_ = ZipResult::NotInitialised;
     return false;
   }
   if (!canSeek_ || !os::SeekHandle(output_, origin_ + position)) {
-    storedError = ZipResult::SeekFailed;
+    storedError_ = ZipResult::SeekFailed;
     return false;
   }
   return true;
 }
 
+std::size_t ZipWriter::Append(const void* data, std::size_t size) {
+  const std::size_t n = Write(data, size);
+  written_ += n;
+  return n;
+}
+
+bool ZipWriter::AppendCounted(const std::string& bytes, bool write) {
+  const bool whole = write && Write(bytes.data(), bytes.size()) == bytes.size();
+  written_ += bytes.size();
+  return whole;
+}
+
+ZipResult ZipWriter::Overwrite(std::uint64_t position, const std::string& bytes) {
+  if (!SeekTo(position)) return ZipResult::SeekFailed;
+  const bool whole = Write(bytes.data(), bytes.size()) == bytes.size();
+  if (!SeekTo(written_)) return ZipResult::SeekFailed;
+  return whole ? ZipResult::Ok : ZipResult::WriteFailed;
+}
+
+void ZipWriter::FreeEntryRecords() {
+  entries_.clear();
+  entries_.shrink_to_fit();
+}
+
 bool ZipWriter::RewindTo(std::uint64_t position) {
   if (!SeekTo(position)) return false;
-  written = position;
+  written_ = position;
   mayHaveTail_ = true;
   return true;
 }

@@ -1,6 +1,6 @@
 #include "os/code_page.h"
 
-#include "core/support/text.h"
+#include "base/utf8.h"
 
 namespace os {
 
@@ -26,5 +26,9 @@ std::string FromUtf16(std::u16string_view text, std::uint32_t) {
 }
 
 std::u16string ToUtf16(std::string_view bytes, std::uint32_t) { return norda::Utf8ToUtf16(bytes); }
+
+// UTF-8 never puts an ASCII byte inside a longer character: no byte needs the
+// one after it to be read right.
+bool IsLeadByte(std::uint32_t, char) { return false; }
 
 }  // namespace os

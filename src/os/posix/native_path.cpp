@@ -1,6 +1,6 @@
 #include "os/posix/native_path.h"
 
-#include "core/support/text.h"
+#include "base/utf8.h"
 
 namespace os::posix {
 

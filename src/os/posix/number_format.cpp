@@ -3,7 +3,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
-#include "core/support/text.h"
+#include "base/utf8.h"
 
 namespace os {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "core/support/text.h"
+#include "base/utf8.h"
 #include "os/socket.h"
 
 namespace os {

@@ -36,4 +36,8 @@ std::u16string ToUtf16(std::string_view bytes, std::uint32_t codePage) {
   return out;
 }
 
+bool IsLeadByte(std::uint32_t codePage, char byte) {
+  return IsDBCSLeadByteEx(codePage, static_cast<BYTE>(byte)) != FALSE;
+}
+
 }  // namespace os

@@ -10,25 +10,23 @@
 namespace norda::ui {
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x4E42;  // 'NB'
 constexpr size_t kMaxFaceName = 31;
 
 }  // namespace
 
 CBannerStatic::~CBannerStatic() {
-  if (window_) RemoveWindowSubclass(window_, Procedure, kSubclassId);
+  subclass_.Release();
   if (font_) DeleteObject(font_);
   if (backgroundBrush_) DeleteObject(backgroundBrush_);
 }
 
 bool CBannerStatic::Attach(HWND control) {
-  if (!control || window_) return false;
-  window_ = control;
+  if (!control || Window()) return false;
   logFont_ = FontOf(control);
   bold_ = logFont_.lfWeight >= FW_BOLD;
   backgroundBrush_ = CreateSolidBrush(backgroundColor_);
   RebuildFont();
-  return SetWindowSubclass(control, Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  return subclass_.Attach(control, Procedure, this);
 }
 
 void CBannerStatic::SetTextColor(COLORREF color) {
@@ -78,12 +76,12 @@ void CBannerStatic::RebuildFont() {
 }
 
 void CBannerStatic::Redraw() {
-  if (window_) InvalidateRect(window_, nullptr, TRUE);
+  if (Window()) InvalidateRect(Window(), nullptr, TRUE);
 }
 
 void CBannerStatic::Paint(HDC dc) {
   RECT client;
-  GetClientRect(window_, &client);
+  GetClientRect(Window(), &client);
   FillRect(dc, &client, backgroundBrush_);
   if (icon_) {
     const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
@@ -91,7 +89,7 @@ void CBannerStatic::Paint(HDC dc) {
                DI_NORMAL);
     return;
   }
-  const std::u16string text = WindowText(window_);
+  const std::u16string text = WindowText(Window());
   HGDIOBJ oldFont = SelectObject(dc, font_);
   ::SetTextColor(dc, textColor_);
   SetBkColor(dc, backgroundColor_);
@@ -103,9 +101,8 @@ void CBannerStatic::Paint(HDC dc) {
   SelectObject(dc, oldFont);
 }
 
-LRESULT CALLBACK CBannerStatic::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                          UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<CBannerStatic*>(data);
+LRESULT CBannerStatic::Procedure(void* control, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<CBannerStatic*>(control);
   switch (message) {
     case WM_ERASEBKGND:
       return TRUE;  // painting fills the whole client area
@@ -121,10 +118,6 @@ LRESULT CALLBACK CBannerStatic::Procedure(HWND window, UINT message, WPARAM wPar
       self->Redraw();
       return result;
     }
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, Procedure, kSubclassId);
-      self->window_ = nullptr;
-      break;
   }
   return DefSubclassProc(window, message, wParam, lParam);
 }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "ui/controls/window_subclass.h"
+
 namespace norda::ui {
 
 class CBannerStatic {
@@ -17,7 +19,7 @@ class CBannerStatic {
 
   // Takes over the dialog's static control; its font becomes the banner's.
   bool Attach(HWND control);
-  HWND Window() const { return window_; }
+  HWND Window() const { return subclass_.Window(); }
 
   void SetTextColor(COLORREF color);
   void SetBackgroundColor(COLORREF color);
@@ -28,12 +30,12 @@ class CBannerStatic {
   void SetIcon(HICON icon);
 
  private:
-  static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT Procedure(void* self, HWND, UINT, WPARAM, LPARAM);
   void Paint(HDC dc);
   void RebuildFont();
   void Redraw();
 
-  HWND window_ = nullptr;
+  WindowSubclass subclass_;
   LOGFONTW logFont_ = {};
   HFONT font_ = nullptr;
   COLORREF textColor_ = GetSysColor(COLOR_BTNTEXT);

@@ -20,4 +20,12 @@ inline LOGFONTW FontOf(HWND control) {
   return logFont;
 }
 
+// Only top-level windows hear that the user changed the system colours: a
+// dialog passes the news on to its controls, which read their colours again.
+inline void PassToControls(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    SendMessageW(control, message, wParam, lParam);
+  }
+}
+
 }  // namespace norda::ui

@@ -6,17 +6,10 @@
 #include "ui/controls/drawing.h"
 #include "ui/ui_resources.h"
 
-
 namespace norda::ui {
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x4E48;  // 'NH'
-constexpr int kHelpHandCursorId = 106;    // the hand in the old help program
-
-std::wstring WideWindowText(HWND window) {
-  const std::u16string text = ui::WindowText(window);
-  return std::wstring(text.begin(), text.end());
-}
+constexpr int kHelpHandCursorId = 106;  // the hand in the old help program
 
 // The system hand, or on systems without one the help program's hand.
 HCURSOR LoadHandCursor(bool& owned) {
@@ -45,10 +38,9 @@ UINT HyperlinkClickedMessage() {
 }
 
 CHyperlinkStatic::~CHyperlinkStatic() {
-  if (window_) {
-    KillTimer(window_, kTimerId);
-    RemoveWindowSubclass(window_, Procedure, kSubclassId);
-  }
+  if (Window()) KillTimer(Window(), kTimerId);
+  link_.Release();
+  parent_.Release();
   if (toolTip_) DestroyWindow(toolTip_);
   if (normalFont_) DeleteObject(normalFont_);
   if (underlinedFont_) DeleteObject(underlinedFont_);
@@ -57,11 +49,10 @@ CHyperlinkStatic::~CHyperlinkStatic() {
 }
 
 bool CHyperlinkStatic::Attach(HWND control) {
-  if (!control || window_) return false;
-  window_ = control;
-  // Clicks must reach the control.
+  if (!control || Window()) return false;
+  // Clicks must reach the control, and it tells of them.
   SetWindowLongPtrW(control, GWL_STYLE, GetWindowLongPtrW(control, GWL_STYLE) | SS_NOTIFY);
-  if (target_.empty()) target_ = WideWindowText(control);
+  if (target_.empty()) target_ = W(WindowText(control));
 
   LOGFONTW logFont = FontOf(control);
   logFont.lfUnderline = FALSE;
@@ -71,7 +62,7 @@ bool CHyperlinkStatic::Attach(HWND control) {
   handCursor_ = LoadHandCursor(ownsCursor_);
   SetBackgroundColour(backgroundColour_);
 
-  if (!SetWindowSubclass(control, Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+  if (!link_.Attach(control, Procedure, this) || !parent_.Attach(GetParent(control), ParentProcedure, this)) {
     return false;
   }
   ApplyFont();
@@ -102,10 +93,10 @@ void CHyperlinkStatic::SetTarget(const std::wstring& target) {
 }
 
 void CHyperlinkStatic::SetText(const std::wstring& text) {
-  if (!window_) return;
-  SetWindowTextW(window_, L"");
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  SetWindowTextW(window_, text.c_str());
+  if (!Window()) return;
+  SetWindowTextW(Window(), L"");
+  RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  SetWindowTextW(Window(), text.c_str());
   AdjustToFit();
 }
 
@@ -133,7 +124,7 @@ void CHyperlinkStatic::SetUnderline(Underline mode) {
 }
 
 void CHyperlinkStatic::ApplyFont() {
-  if (!window_) return;
+  if (!Window()) return;
   const bool underlined =
       underline_ == Underline::Always || (underline_ == Underline::WhileHovering && mouseOver_);
   currentFont_ = underlined ? underlinedFont_ : normalFont_;
@@ -141,7 +132,7 @@ void CHyperlinkStatic::ApplyFont() {
 }
 
 void CHyperlinkStatic::UpdateToolTip() {
-  if (!window_) return;
+  if (!Window()) return;
   if (!toolTipOn_) {
     if (toolTip_) DestroyWindow(toolTip_);
     toolTip_ = nullptr;
@@ -149,40 +140,40 @@ void CHyperlinkStatic::UpdateToolTip() {
   }
   if (!toolTip_) {
     toolTip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(window_),
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(Window()),
                                nullptr, nullptr, nullptr);
     if (!toolTip_) return;
   }
   TOOLINFOW info = {};
   info.cbSize = sizeof info;
   info.uFlags = TTF_SUBCLASS;
-  info.hwnd = window_;
+  info.hwnd = Window();
   info.uId = 1;
-  GetClientRect(window_, &info.rect);
+  GetClientRect(Window(), &info.rect);
   info.lpszText = const_cast<wchar_t*>(target_.c_str());
   SendMessageW(toolTip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
   SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void CHyperlinkStatic::AdjustToFit() {
-  if (!window_ || !adjustToFit_) return;
-  const std::wstring text = WideWindowText(window_);
-  HDC dc = GetDC(window_);
+  if (!Window() || !adjustToFit_) return;
+  const std::u16string text = WindowText(Window());
+  HDC dc = GetDC(Window());
   HGDIOBJ old = SelectObject(dc, underlinedFont_);
   SIZE extent = {};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  GetTextExtentPoint32W(dc, W(text), static_cast<int>(text.size()), &extent);
   SelectObject(dc, old);
-  ReleaseDC(window_, dc);
+  ReleaseDC(Window(), dc);
 
   RECT windowRect, clientRect;
-  GetWindowRect(window_, &windowRect);
-  GetClientRect(window_, &clientRect);
+  GetWindowRect(Window(), &windowRect);
+  GetClientRect(Window(), &clientRect);
   const int borderX = (windowRect.right - windowRect.left) - clientRect.right;
   const int borderY = (windowRect.bottom - windowRect.top) - clientRect.bottom;
   const int width = extent.cx + borderX, height = extent.cy + borderY;
-  MapWindowPoints(nullptr, GetParent(window_), reinterpret_cast<POINT*>(&windowRect), 2);
+  MapWindowPoints(nullptr, GetParent(Window()), reinterpret_cast<POINT*>(&windowRect), 2);
 
-  const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
+  const LONG_PTR style = GetWindowLongPtrW(Window(), GWL_STYLE);
   int left = windowRect.left, top = windowRect.top;
   const int oldWidth = windowRect.right - windowRect.left;
   const int oldHeight = windowRect.bottom - windowRect.top;
@@ -192,7 +183,7 @@ void CHyperlinkStatic::AdjustToFit() {
     left = windowRect.left + (oldWidth - width) / 2;
   }
   if (style & SS_CENTERIMAGE) top = windowRect.top + (oldHeight - height) / 2;
-  SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Window(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   UpdateToolTip();
 }
 
@@ -202,23 +193,23 @@ COLORREF CHyperlinkStatic::CurrentTextColour() const {
 }
 
 void CHyperlinkStatic::Redraw() {
-  if (window_) InvalidateRect(window_, nullptr, TRUE);
+  if (Window()) InvalidateRect(Window(), nullptr, TRUE);
 }
 
 void CHyperlinkStatic::Paint(HDC dc) {
   RECT client;
-  GetClientRect(window_, &client);
+  GetClientRect(Window(), &client);
   FillRect(dc, &client, backgroundBrush_);
-  const std::wstring text = WideWindowText(window_);
+  const std::u16string text = WindowText(Window());
   HGDIOBJ old = SelectObject(dc, currentFont_ ? currentFont_ : normalFont_);
   SetTextColor(dc, CurrentTextColour());
   SetBkMode(dc, TRANSPARENT);
-  const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
+  const LONG_PTR style = GetWindowLongPtrW(Window(), GWL_STYLE);
   UINT format = DT_NOPREFIX | DT_SINGLELINE;
   if ((style & SS_TYPEMASK) == SS_RIGHT) format |= DT_RIGHT;
   if ((style & SS_TYPEMASK) == SS_CENTER) format |= DT_CENTER;
   if (style & SS_CENTERIMAGE) format |= DT_VCENTER;
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client, format);
+  DrawTextW(dc, W(text), static_cast<int>(text.size()), &client, format);
   SelectObject(dc, old);
 }
 
@@ -226,18 +217,18 @@ void CHyperlinkStatic::OnMouseMove() {
   if (mouseOver_) return;
   mouseOver_ = true;
   ApplyFont();
-  SetTimer(window_, kTimerId, kTimerMilliseconds, nullptr);
+  SetTimer(Window(), kTimerId, kTimerMilliseconds, nullptr);
 }
 
 void CHyperlinkStatic::OnTimer() {
   POINT cursor;
   GetCursorPos(&cursor);
-  ScreenToClient(window_, &cursor);
+  ScreenToClient(Window(), &cursor);
   RECT client;
-  GetClientRect(window_, &client);
+  GetClientRect(Window(), &client);
   if (PtInRect(&client, cursor)) return;
   mouseOver_ = false;
-  KillTimer(window_, kTimerId);
+  KillTimer(Window(), kTimerId);
   ApplyFont();
 }
 
@@ -248,9 +239,9 @@ bool CHyperlinkStatic::OpenTarget() {
   return result > 32;
 }
 
+// The font stays as it is: the timer restores it once the mouse has left.
 void CHyperlinkStatic::OnClick() {
   mouseOver_ = false;
-  ApplyFont();
   const bool ok = !openTarget_ || OpenTarget();
   if (ok) {
     SetVisited(true);
@@ -258,14 +249,14 @@ void CHyperlinkStatic::OnClick() {
     MessageBeep(MB_ICONEXCLAMATION);
   }
   if (notifyParent_) {
-    SendMessageW(GetParent(window_), HyperlinkClickedMessage(),
-                 static_cast<WPARAM>(GetDlgCtrlID(window_)), 0);
+    SendMessageW(GetParent(Window()), HyperlinkClickedMessage(),
+                 static_cast<WPARAM>(GetDlgCtrlID(Window())), 0);
   }
 }
 
-LRESULT CALLBACK CHyperlinkStatic::Procedure(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<CHyperlinkStatic*>(data);
+LRESULT CHyperlinkStatic::Procedure(void* control, HWND window, UINT message, WPARAM wParam,
+                                    LPARAM lParam) {
+  auto* self = static_cast<CHyperlinkStatic*>(control);
   switch (message) {
     case WM_ERASEBKGND:
       return TRUE;
@@ -291,14 +282,20 @@ LRESULT CALLBACK CHyperlinkStatic::Procedure(HWND window, UINT message, WPARAM w
         return TRUE;
       }
       break;
-    case WM_LBUTTONUP:
-      self->OnClick();
-      break;
     case WM_NCDESTROY:
       KillTimer(window, kTimerId);
-      RemoveWindowSubclass(window, Procedure, kSubclassId);
-      self->window_ = nullptr;
       break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CHyperlinkStatic::ParentProcedure(void* control, HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+  auto* self = static_cast<CHyperlinkStatic*>(control);
+  if (message == WM_COMMAND && HIWORD(wParam) == STN_CLICKED && self->Window() &&
+      reinterpret_cast<HWND>(lParam) == self->Window()) {
+    self->OnClick();
+    return 0;
   }
   return DefSubclassProc(window, message, wParam, lParam);
 }

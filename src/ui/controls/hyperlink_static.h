@@ -1,10 +1,14 @@
 // CHyperlinkStatic: the "Click here" link. It turns red and underlined under
-// the mouse, shows the hand cursor, and tells its parent when it is clicked.
+// the mouse, shows the hand cursor, and tells its parent when it is clicked:
+// the static control's own click notification, which arrives at the parent,
+// is taken back there.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+
+#include "ui/controls/window_subclass.h"
 
 namespace norda::ui {
 
@@ -21,9 +25,10 @@ class CHyperlinkStatic {
   CHyperlinkStatic(const CHyperlinkStatic&) = delete;
   CHyperlinkStatic& operator=(const CHyperlinkStatic&) = delete;
 
-  // Takes over the dialog's static control.
+  // Takes over the dialog's static control, and its click notifications at
+  // the dialog.
   bool Attach(HWND control);
-  HWND Window() const { return window_; }
+  HWND Window() const { return link_.Window(); }
 
   // A hover colour of -1 (CLR_INVALID) means the system highlight colour.
   void SetColours(COLORREF link, COLORREF visited, COLORREF hover);
@@ -48,7 +53,8 @@ class CHyperlinkStatic {
   static constexpr UINT kTimerMilliseconds = 100;
 
  private:
-  static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT Procedure(void* self, HWND, UINT, WPARAM, LPARAM);
+  static LRESULT ParentProcedure(void* self, HWND, UINT, WPARAM, LPARAM);
   void Paint(HDC dc);
   void OnMouseMove();
   void OnTimer();
@@ -60,7 +66,8 @@ class CHyperlinkStatic {
   void Redraw();
   COLORREF CurrentTextColour() const;
 
-  HWND window_ = nullptr;
+  WindowSubclass link_;
+  WindowSubclass parent_;
   HWND toolTip_ = nullptr;
   std::wstring target_;
   COLORREF linkColour_ = kLinkColour;

@@ -5,7 +5,6 @@
 namespace norda::ui {
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x4E50;  // 'NP'
 constexpr WPARAM kLetterC = 67;
 
 }  // namespace
@@ -18,19 +17,10 @@ bool IsFilteredPreviewKey(WPARAM key, bool controlHeld) {
          key >= 184;                                 // punctuation keys
 }
 
-CPreviewEdit::~CPreviewEdit() {
-  if (window_) RemoveWindowSubclass(window_, Procedure, kSubclassId);
-}
+bool CPreviewEdit::Attach(HWND edit) { return subclass_.Attach(edit, Procedure, this); }
 
-bool CPreviewEdit::Attach(HWND edit) {
-  if (!edit || window_) return false;
-  window_ = edit;
-  return SetWindowSubclass(edit, Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-}
-
-LRESULT CALLBACK CPreviewEdit::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                         DWORD_PTR data) {
-  auto* self = reinterpret_cast<CPreviewEdit*>(data);
+LRESULT CPreviewEdit::Procedure(void* control, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<CPreviewEdit*>(control);
   switch (message) {
     case WM_KEYDOWN:
       // A swallowed key's characters follow it; they go too, or they would
@@ -45,10 +35,6 @@ LRESULT CALLBACK CPreviewEdit::Procedure(HWND window, UINT message, WPARAM wPara
     case WM_DEADCHAR:
       if (self->swallowCharacters_) return 0;
       break;
-  }
-  if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, Procedure, kSubclassId);
-    self->window_ = nullptr;
   }
   return DefSubclassProc(window, message, wParam, lParam);
 }

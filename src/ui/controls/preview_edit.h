@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "ui/controls/window_subclass.h"
+
 namespace norda::ui {
 
 // Whether the preview swallows a key-down of this virtual key.
@@ -12,15 +14,14 @@ bool IsFilteredPreviewKey(WPARAM virtualKey, bool controlHeld);
 class CPreviewEdit {
  public:
   CPreviewEdit() = default;
-  ~CPreviewEdit();
   CPreviewEdit(const CPreviewEdit&) = delete;
   CPreviewEdit& operator=(const CPreviewEdit&) = delete;
 
   bool Attach(HWND edit);
 
  private:
-  static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  HWND window_ = nullptr;
+  static LRESULT Procedure(void* self, HWND, UINT, WPARAM, LPARAM);
+  WindowSubclass subclass_;
   bool swallowCharacters_ = false;
 };
 

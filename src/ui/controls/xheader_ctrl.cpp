@@ -7,7 +7,6 @@
 namespace norda::ui {
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x4E58;  // 'NX'
 constexpr int kSeparatorInset = 2;
 constexpr int kMaxItemText = 260;
 
@@ -19,56 +18,50 @@ void FillBox(HDC dc, int x, int y, int width, int height, COLORREF colour) {
 
 CXHeaderCtrl::CXHeaderCtrl() { ReadColours(); }
 
-CXHeaderCtrl::~CXHeaderCtrl() {
-  if (window_) RemoveWindowSubclass(window_, Procedure, kSubclassId);
-}
-
 bool CXHeaderCtrl::Attach(HWND header) {
-  if (!header || window_) return false;
-  window_ = header;
+  if (!header || Window()) return false;
   if (HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(header, HDM_GETIMAGELIST, 0, 0))) {
     ImageList_GetIconSize(images, &imageWidth_, &imageHeight_);
   }
-  return SetWindowSubclass(header, Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  return subclass_.Attach(header, Procedure, this);
 }
 
 void CXHeaderCtrl::SetImageList(HIMAGELIST images) {
-  if (!window_) return;
-  SendMessageW(window_, HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  if (!Window()) return;
+  SendMessageW(Window(), HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
 }
 
 int CXHeaderCtrl::ItemImage(int item) const {
   HDITEMW hd = {};
   hd.mask = HDI_IMAGE;
-  if (!window_ || !SendMessageW(window_, HDM_GETITEMW, item, reinterpret_cast<LPARAM>(&hd))) return -1;
+  if (!Window() || !SendMessageW(Window(), HDM_GETITEMW, item, reinterpret_cast<LPARAM>(&hd))) return -1;
   return hd.iImage;
 }
 
 void CXHeaderCtrl::SetItemImage(int item, int image) {
-  if (!window_) return;
+  if (!Window()) return;
   HDITEMW hd = {};
   hd.mask = HDI_FORMAT;
-  SendMessageW(window_, HDM_GETITEMW, item, reinterpret_cast<LPARAM>(&hd));
+  SendMessageW(Window(), HDM_GETITEMW, item, reinterpret_cast<LPARAM>(&hd));
   hd.mask = HDI_IMAGE | HDI_FORMAT;
   hd.fmt |= HDF_IMAGE;
   hd.iImage = image;
-  SendMessageW(window_, HDM_SETITEMW, item, reinterpret_cast<LPARAM>(&hd));
-  InvalidateRect(window_, nullptr, FALSE);
-  UpdateWindow(window_);
+  SendMessageW(Window(), HDM_SETITEMW, item, reinterpret_cast<LPARAM>(&hd));
+  InvalidateRect(Window(), nullptr, FALSE);
+  UpdateWindow(Window());
 }
 
 void CXHeaderCtrl::ReadColours() {
   highlight_ = GetSysColor(COLOR_BTNHIGHLIGHT);
   shadow_ = GetSysColor(COLOR_BTNSHADOW);
   face_ = GetSysColor(COLOR_BTNFACE);
-  text_ = GetSysColor(COLOR_BTNTEXT);
 }
 
 void CXHeaderCtrl::OnPaint() {
   PAINTSTRUCT ps;
-  HDC screen = BeginPaint(window_, &ps);
+  HDC screen = BeginPaint(Window(), &ps);
   RECT client;
-  GetClientRect(window_, &client);
+  GetClientRect(Window(), &client);
   const RECT& area = ps.rcPaint;
   const int width = area.right - area.left, height = area.bottom - area.top;
   if (doubleBuffer_ && width > 0 && height > 0) {
@@ -87,19 +80,19 @@ void CXHeaderCtrl::OnPaint() {
   } else {
     Draw(screen, client);
   }
-  EndPaint(window_, &ps);
+  EndPaint(Window(), &ps);
 }
 
 void CXHeaderCtrl::Draw(HDC dc, const RECT& client) {
   FillSolid(dc, client, face_);
-  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0)));
-  const int count = static_cast<int>(SendMessageW(window_, HDM_GETITEMCOUNT, 0, 0));
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(Window(), WM_GETFONT, 0, 0)));
+  const int count = static_cast<int>(SendMessageW(Window(), HDM_GETITEMCOUNT, 0, 0));
   std::vector<int> order(static_cast<size_t>(count > 0 ? count : 0));
-  if (count > 0) SendMessageW(window_, HDM_GETORDERARRAY, count, reinterpret_cast<LPARAM>(order.data()));
+  if (count > 0) SendMessageW(Window(), HDM_GETORDERARRAY, count, reinterpret_cast<LPARAM>(order.data()));
   int totalWidth = 0;
   for (int i = 0; i < count; ++i) {
     RECT r;
-    if (!SendMessageW(window_, HDM_GETITEMRECT, order[i], reinterpret_cast<LPARAM>(&r))) continue;
+    if (!SendMessageW(Window(), HDM_GETITEMRECT, order[i], reinterpret_cast<LPARAM>(&r))) continue;
     totalWidth = r.right > totalWidth ? r.right : totalWidth;
     DrawItem(dc, order[i], r);
     const int lineHeight = r.bottom - r.top - 2 * kSeparatorInset;
@@ -122,26 +115,26 @@ void CXHeaderCtrl::DrawItem(HDC dc, int item, const RECT& itemRect) {
   hd.mask = HDI_TEXT | HDI_IMAGE | HDI_FORMAT | HDI_LPARAM;
   hd.pszText = text;
   hd.cchTextMax = kMaxItemText;
-  SendMessageW(window_, HDM_GETITEMW, item, reinterpret_cast<LPARAM>(&hd));
+  SendMessageW(Window(), HDM_GETITEMW, item, reinterpret_cast<LPARAM>(&hd));
 
   if (hd.fmt & HDF_OWNERDRAW) {
     DRAWITEMSTRUCT draw = {};
     draw.CtlType = ODT_HEADER;
-    draw.CtlID = static_cast<UINT>(GetDlgCtrlID(window_));
+    draw.CtlID = static_cast<UINT>(GetDlgCtrlID(Window()));
     draw.itemID = static_cast<UINT>(item);
     draw.itemAction = ODA_DRAWENTIRE;
-    draw.hwndItem = window_;
+    draw.hwndItem = Window();
     draw.hDC = dc;
     draw.rcItem = itemRect;
     draw.itemData = static_cast<ULONG_PTR>(hd.lParam);
-    SendMessageW(GetParent(window_), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+    SendMessageW(GetParent(Window()), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
     return;
   }
 
   RECT r = itemRect;
   r.left += spacing_;
   r.right -= spacing_;
-  HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(window_, HDM_GETIMAGELIST, 0, 0));
+  HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(Window(), HDM_GETIMAGELIST, 0, 0));
   if (images && (hd.fmt & HDF_IMAGE) && hd.iImage >= 0 && r.right - r.left >= imageWidth_) {
     const int y = r.top + (r.bottom - r.top - imageHeight_) / 2;
     ImageList_DrawEx(images, hd.iImage, dc, r.left, y, imageWidth_, imageHeight_, face_, CLR_NONE,
@@ -155,9 +148,8 @@ void CXHeaderCtrl::DrawItem(HDC dc, int item, const RECT& itemRect) {
   }
 }
 
-LRESULT CALLBACK CXHeaderCtrl::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<CXHeaderCtrl*>(data);
+LRESULT CXHeaderCtrl::Procedure(void* control, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<CXHeaderCtrl*>(control);
   switch (message) {
     case WM_PAINT:
       self->OnPaint();
@@ -180,10 +172,6 @@ LRESULT CALLBACK CXHeaderCtrl::Procedure(HWND window, UINT message, WPARAM wPara
         layout->prc->left -= border;
         layout->prc->right += border;
       }
-      break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, Procedure, kSubclassId);
-      self->window_ = nullptr;
       break;
   }
   return DefSubclassProc(window, message, wParam, lParam);

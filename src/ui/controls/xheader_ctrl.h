@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "ui/controls/window_subclass.h"
+
 namespace norda::ui {
 
 class CXHeaderCtrl {
@@ -15,13 +17,12 @@ class CXHeaderCtrl {
   static constexpr int kChecked = 2;
 
   CXHeaderCtrl();
-  ~CXHeaderCtrl();
   CXHeaderCtrl(const CXHeaderCtrl&) = delete;
   CXHeaderCtrl& operator=(const CXHeaderCtrl&) = delete;
 
   // Takes over a list's header window.
   bool Attach(HWND header);
-  HWND Window() const { return window_; }
+  HWND Window() const { return subclass_.Window(); }
 
   // Gives the header its images; the header keeps their size for its layout.
   void SetImageList(HIMAGELIST images);
@@ -35,19 +36,19 @@ class CXHeaderCtrl {
   void EnableWideLayout(bool on) { wideLayout_ = on; }
 
  private:
-  static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT Procedure(void* self, HWND, UINT, WPARAM, LPARAM);
   void OnPaint();
   void Draw(HDC dc, const RECT& client);
   void DrawItem(HDC dc, int item, const RECT& itemRect);
   void ReadColours();
 
-  HWND window_ = nullptr;
+  WindowSubclass subclass_;
   bool doubleBuffer_ = true;
   int spacing_ = 6;
   int imageWidth_ = 0;
   int imageHeight_ = 0;
   bool wideLayout_ = false;
-  COLORREF highlight_, shadow_, face_, text_;
+  COLORREF highlight_, shadow_, face_;
 };
 
 }  // namespace norda::ui

@@ -2,14 +2,11 @@
 
 #include <memory>
 
-#include "resource.h"
 #include "ui/controls/drawing.h"
-#include "ui/ui_resources.h"
 
 namespace norda::ui {
 namespace {
 
-constexpr UINT_PTR kListSubclassId = 0x4E4C;  // 'NL'
 constexpr int kCheckboxTextGap = 4;
 constexpr int kCheckboxInset = 9;
 constexpr int kEmptyTextTop = 10;  // below the header
@@ -54,24 +51,18 @@ CXListCtrl::CXListCtrl() {
 }
 
 CXListCtrl::~CXListCtrl() {
-  if (window_) {
-    FreeAllRows();
-    RemoveWindowSubclass(window_, ListProcedure, kListSubclassId);
-  }
-  if (parent_) RemoveWindowSubclass(parent_, ParentProcedure, reinterpret_cast<UINT_PTR>(this));
+  if (Window()) FreeAllRows();
+  list_.Release();
+  parent_.Release();
   if (headerImages_) ImageList_Destroy(headerImages_);
 }
 
 bool CXListCtrl::Attach(HWND list) {
-  if (!list || window_) return false;
-  window_ = list;
-  parent_ = GetParent(list);
+  if (!list || Window()) return false;
   if (!headerTakenOver_) {
     headerTakenOver_ = header_.Attach(ListView_GetHeader(list));
   }
-  return SetWindowSubclass(list, ListProcedure, kListSubclassId, reinterpret_cast<DWORD_PTR>(this)) &&
-         SetWindowSubclass(parent_, ParentProcedure, reinterpret_cast<UINT_PTR>(this),
-                           reinterpret_cast<DWORD_PTR>(this));
+  return list_.Attach(list, ListProcedure, this) && parent_.Attach(GetParent(list), ParentProcedure, this);
 }
 
 void CXListCtrl::SetHeaderImageList(HIMAGELIST images) {
@@ -81,14 +72,12 @@ void CXListCtrl::SetHeaderImageList(HIMAGELIST images) {
 }
 
 void CXListCtrl::ReadColours() {
-  colours_ = {GetSysColor(COLOR_BTNFACE),    GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW),
-              GetSysColor(COLOR_BTNFACE),    GetSysColor(COLOR_BTNSHADOW),    GetSysColor(COLOR_BTNTEXT),
-              GetSysColor(COLOR_GRAYTEXT),   GetSysColor(COLOR_HIGHLIGHT),    GetSysColor(COLOR_HIGHLIGHTTEXT),
-              GetSysColor(COLOR_WINDOW),     GetSysColor(COLOR_WINDOWTEXT)};
+  colours_ = {GetSysColor(COLOR_BTNFACE),       GetSysColor(COLOR_GRAYTEXT), GetSysColor(COLOR_HIGHLIGHT),
+              GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_WINDOW),   GetSysColor(COLOR_WINDOWTEXT)};
 }
 
 int CXListCtrl::GetItemCount() const {
-  return window_ ? static_cast<int>(SendMessageW(window_, LVM_GETITEMCOUNT, 0, 0)) : 0;
+  return Window() ? static_cast<int>(SendMessageW(Window(), LVM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
 int CXListCtrl::ColumnCount() const {
@@ -96,11 +85,11 @@ int CXListCtrl::ColumnCount() const {
 }
 
 std::vector<XListCellData>* CXListCtrl::Cells(int row) const {
-  if (!window_ || row < 0 || row >= GetItemCount()) return nullptr;
+  if (!Window() || row < 0 || row >= GetItemCount()) return nullptr;
   LVITEMW item = {};
   item.mask = LVIF_PARAM;
   item.iItem = row;
-  if (!SendMessageW(window_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  if (!SendMessageW(Window(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
   return reinterpret_cast<std::vector<XListCellData>*>(item.lParam);
 }
 
@@ -111,7 +100,7 @@ void CXListCtrl::FreeRow(int row) {
   item.mask = LVIF_PARAM;
   item.iItem = row;
   item.lParam = 0;
-  SendMessageW(window_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(Window(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 void CXListCtrl::FreeAllRows() {
@@ -119,24 +108,24 @@ void CXListCtrl::FreeAllRows() {
 }
 
 int CXListCtrl::InsertItem(int row, const std::wstring& text) {
-  if (!window_) return -1;
+  if (!Window()) return -1;
   auto cells = std::make_unique<std::vector<XListCellData>>(static_cast<size_t>(ColumnCount()));
   LVITEMW item = {};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = row;
   item.pszText = const_cast<wchar_t*>(text.c_str());
   item.lParam = reinterpret_cast<LPARAM>(cells.get());
-  const int inserted = static_cast<int>(SendMessageW(window_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  const int inserted = static_cast<int>(SendMessageW(Window(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (inserted >= 0) cells.release();
   return inserted;
 }
 
 BOOL CXListCtrl::SetItemText(int row, int column, const std::wstring& text) {
-  if (!window_ || row < 0 || row >= GetItemCount() || column < 0 || column >= ColumnCount()) return FALSE;
+  if (!Window() || row < 0 || row >= GetItemCount() || column < 0 || column >= ColumnCount()) return FALSE;
   LVITEMW item = {};
   item.iSubItem = column;
   item.pszText = const_cast<wchar_t*>(text.c_str());
-  if (!SendMessageW(window_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item))) return FALSE;
+  if (!SendMessageW(Window(), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item))) return FALSE;
   RedrawCell(row, column);
   return TRUE;
 }
@@ -157,22 +146,22 @@ int CXListCtrl::GetCheckbox(int row, int column) const {
 }
 
 void CXListCtrl::DeleteAllItems() {
-  if (!window_) return;
+  if (!Window()) return;
   FreeAllRows();
-  SendMessageW(window_, LVM_DELETEALLITEMS, 0, 0);
+  SendMessageW(Window(), LVM_DELETEALLITEMS, 0, 0);
 }
 
 RECT CXListCtrl::CellRect(int row, int column) const {
   RECT r = {};
   r.top = column;
   r.left = LVIR_BOUNDS;
-  SendMessageW(window_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+  SendMessageW(Window(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&r));
   // Column 0's bounds are the whole row: the cell ends where column 1 begins.
   if (column == 0 && ColumnCount() > 1) {
     RECT next = {};
     next.top = 1;
     next.left = LVIR_BOUNDS;
-    SendMessageW(window_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&next));
+    SendMessageW(Window(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&next));
     r.right = next.left;
   }
   return r;
@@ -180,8 +169,8 @@ RECT CXListCtrl::CellRect(int row, int column) const {
 
 void CXListCtrl::RedrawCell(int row, int column) {
   const RECT r = CellRect(row, column);
-  InvalidateRect(window_, &r, FALSE);
-  UpdateWindow(window_);
+  InvalidateRect(Window(), &r, FALSE);
+  UpdateWindow(Window());
 }
 
 void CXListCtrl::UpdateHeaderCheckbox(int column) {
@@ -202,7 +191,7 @@ bool CXListCtrl::OnLeftButtonDown(POINT at) {
   for (int r = 0; r < rows && row < 0; ++r) {
     RECT bounds = {};
     bounds.left = LVIR_BOUNDS;
-    if (SendMessageW(window_, LVM_GETITEMRECT, r, reinterpret_cast<LPARAM>(&bounds)) &&
+    if (SendMessageW(Window(), LVM_GETITEMRECT, r, reinterpret_cast<LPARAM>(&bounds)) &&
         PtInRect(&bounds, at)) {
       row = r;
     }
@@ -218,7 +207,7 @@ bool CXListCtrl::OnLeftButtonDown(POINT at) {
     if (state == -1) return true;
     state = state == 0 ? 1 : 0;
     RedrawCell(row, column);
-    SendMessageW(parent_, CheckboxClickedMessage(), static_cast<WPARAM>(row), column);
+    SendMessageW(parent_.Window(), CheckboxClickedMessage(), static_cast<WPARAM>(row), column);
     UpdateHeaderCheckbox(column);
     return true;
   }
@@ -243,23 +232,22 @@ void CXListCtrl::OnColumnClick(int column) {
 
 void CXListCtrl::OnPaintEmpty() {
   RECT client, headerRect = {};
-  GetClientRect(window_, &client);
+  GetClientRect(Window(), &client);
   if (HWND header = header_.Window()) {
     GetWindowRect(header, &headerRect);
-    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&headerRect), 2);
+    MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&headerRect), 2);
   }
   RECT area = client;
   area.top = headerRect.bottom + kEmptyTextTop;
   if (area.top >= area.bottom) return;
-  HDC dc = GetDC(window_);
+  HDC dc = GetDC(Window());
   FillSolid(dc, area, colours_.window);
-  const std::u16string text = LoadResourceString(IDS_LIST_EMPTY);
   HGDIOBJ oldFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
   ::SetTextColor(dc, colours_.windowText);
   SetBkColor(dc, colours_.window);
-  DrawTextW(dc, W(text), -1, &area, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+  DrawTextW(dc, emptyText_.c_str(), -1, &area, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
   SelectObject(dc, oldFont);
-  ReleaseDC(window_, dc);
+  ReleaseDC(Window(), dc);
 }
 
 LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
@@ -287,11 +275,11 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     enabled = (*cells)[0].enabled;
     if (!enabled) text = colours_.greyText;
   }
-  const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
-  const DWORD exStyle = static_cast<DWORD>(SendMessageW(window_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
-  const bool selected = SendMessageW(window_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
+  const LONG_PTR style = GetWindowLongPtrW(Window(), GWL_STYLE);
+  const DWORD exStyle = static_cast<DWORD>(SendMessageW(Window(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  const bool selected = SendMessageW(Window(), LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
   if (selected && (exStyle & LVS_EX_FULLROWSELECT)) {
-    if (GetFocus() == window_) {
+    if (GetFocus() == Window()) {
       text = colours_.highlightText;
       back = colours_.highlight;
     } else if (style & LVS_SHOWSELALWAYS) {
@@ -311,19 +299,19 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
 void CXListCtrl::DrawTextCell(HDC dc, int row, int column, const RECT& cell, COLORREF text,
                               COLORREF back) {
   FillSolid(dc, cell, back);
-  const std::wstring label = CellText(window_, row, column);
+  const std::wstring label = CellText(Window(), row, column);
   if (label.empty()) return;
   RECT r = cell;
   ::SetTextColor(dc, text);
   SetBkMode(dc, TRANSPARENT);
   DrawTextW(dc, label.c_str(), -1, &r,
-            ColumnAlignment(window_, column) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+            ColumnAlignment(Window(), column) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 void CXListCtrl::DrawCheckboxCell(HDC dc, int row, int column, const RECT& cell, int state, bool enabled,
                                   COLORREF text, COLORREF back) {
   FillSolid(dc, cell, back);
-  const std::wstring label = CellText(window_, row, column);
+  const std::wstring label = CellText(Window(), row, column);
   const int side = cell.bottom - cell.top - 1;
   RECT box;
   box.left = label.empty() ? cell.left + (cell.right - cell.left) / 2 - side / 2 - 1 : cell.left + kCheckboxInset;
@@ -358,9 +346,8 @@ void CXListCtrl::DrawCheckboxCell(HDC dc, int row, int column, const RECT& cell,
   }
 }
 
-LRESULT CALLBACK CXListCtrl::ListProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<CXListCtrl*>(data);
+LRESULT CXListCtrl::ListProcedure(void* control, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<CXListCtrl*>(control);
   switch (message) {
     case WM_LBUTTONDOWN:
       if (self->GetItemCount() > 0 &&
@@ -384,21 +371,16 @@ LRESULT CALLBACK CXListCtrl::ListProcedure(HWND window, UINT message, WPARAM wPa
     case WM_DESTROY:
       self->FreeAllRows();
       break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, ListProcedure, kListSubclassId);
-      self->window_ = nullptr;
-      break;
   }
   return DefSubclassProc(window, message, wParam, lParam);
 }
 
 // The list's notifications arrive at its parent; the list handles its own
 // drawing and header clicks there before the parent sees them.
-LRESULT CALLBACK CXListCtrl::ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                             UINT_PTR id, DWORD_PTR data) {
-  auto* self = reinterpret_cast<CXListCtrl*>(data);
-  if (message == WM_NOTIFY && self->window_ &&
-      reinterpret_cast<NMHDR*>(lParam)->hwndFrom == self->window_) {
+LRESULT CXListCtrl::ParentProcedure(void* control, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<CXListCtrl*>(control);
+  if (message == WM_NOTIFY && self->Window() &&
+      reinterpret_cast<NMHDR*>(lParam)->hwndFrom == self->Window()) {
     const NMHDR& header = *reinterpret_cast<NMHDR*>(lParam);
     if (header.code == NM_CUSTOMDRAW) {
       return self->OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
@@ -407,10 +389,6 @@ LRESULT CALLBACK CXListCtrl::ParentProcedure(HWND window, UINT message, WPARAM w
       self->OnColumnClick(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem);
       return 0;
     }
-  }
-  if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, ParentProcedure, id);
-    self->parent_ = nullptr;
   }
   return DefSubclassProc(window, message, wParam, lParam);
 }

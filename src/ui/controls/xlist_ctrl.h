@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls/window_subclass.h"
 #include "ui/controls/xheader_ctrl.h"
 
 namespace norda::ui {
@@ -46,11 +47,13 @@ class CXListCtrl {
   // Takes over a dialog's list view and its header; the parent's notifications
   // about the list come back to the list.
   bool Attach(HWND list);
-  HWND Window() const { return window_; }
+  HWND Window() const { return list_.Window(); }
   CXHeaderCtrl& Header() { return header_; }
   // The header's images (blank, empty box, ticked box); the list keeps and
   // destroys them.
   void SetHeaderImageList(HIMAGELIST images);
+  // What the list says under its header while it has no rows.
+  void SetEmptyText(const std::wstring& text) { emptyText_ = text; }
 
   // Inserts a row; its cell records take the columns that exist now.
   int InsertItem(int row, const std::wstring& text);
@@ -62,13 +65,13 @@ class CXListCtrl {
   int GetItemCount() const;
 
  private:
+  // The system colours that the drawing uses, read again when they change.
   struct Colours {
-    COLORREF buttonFace, buttonHighlight, buttonShadow, buttonFace2, buttonShadow2, buttonText, greyText,
-        highlight, highlightText, window, windowText;
+    COLORREF buttonFace, greyText, highlight, highlightText, window, windowText;
   };
 
-  static LRESULT CALLBACK ListProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  static LRESULT CALLBACK ParentProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT ListProcedure(void* self, HWND, UINT, WPARAM, LPARAM);
+  static LRESULT ParentProcedure(void* self, HWND, UINT, WPARAM, LPARAM);
   std::vector<XListCellData>* Cells(int row) const;
   void FreeRow(int row);
   void FreeAllRows();
@@ -85,12 +88,13 @@ class CXListCtrl {
                         COLORREF text, COLORREF back);
   void ReadColours();
 
-  HWND window_ = nullptr;
-  HWND parent_ = nullptr;
+  WindowSubclass list_;
+  WindowSubclass parent_;  // the list's notifications arrive there
   CXHeaderCtrl header_;
   bool headerTakenOver_ = false;
   HIMAGELIST headerImages_ = nullptr;
   Colours colours_ = {};
+  std::wstring emptyText_;
 };
 
 }  // namespace norda::ui
