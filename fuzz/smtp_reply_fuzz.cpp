@@ -35,7 +35,8 @@ constexpr std::size_t kReplyBytes = 1024;
 
 struct Mail {
   std::string account, password, sender, senderName, subject, body;
-  std::vector<std::string> receivers, attachments;
+  std::vector<std::string> receivers;
+  std::vector<std::u16string> attachments;
 };
 
 class PieceList : public norda::PieceSink {
@@ -163,9 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!attachment.empty()) {
     fuzz::WriteScratchFile(attachmentPath, reinterpret_cast<const std::uint8_t*>(attachment.data()),
                            attachment.size());
-    std::string path;
-    for (char16_t c : attachmentPath) path += static_cast<char>(c);
-    mail.attachments.push_back(path);
+    mail.attachments.push_back(attachmentPath);
   }
   Pieces replies;
   while (input.remaining_bytes() > 0) {

@@ -35,8 +35,6 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-std::string Ansi(const std::u16string& path) { return os::FromUtf16(path, os::ThreadAnsiCodePage()); }
-
 class Pieces : public PieceSink {
  public:
   explicit Pieces(std::size_t refuseAt = SIZE_MAX) : refuseAt_(refuseAt) {}
@@ -95,7 +93,7 @@ TEST(MimeMessage, OneReceiverOneAttachmentLineByLine) {
   mail.senderName = "NORDA Crash";
   mail.subject = "CrashReport";
   mail.body = "line one\r\nline two";
-  mail.attachments = {Ansi(path)};
+  mail.attachments = {path};
   Pieces pieces;
   ASSERT_TRUE(PutMessage(mail, pieces));
 
@@ -140,7 +138,7 @@ TEST(MimeMessage, HtmlTextPartAndBareAttachmentName) {
   EXPECT_EQ(MimeTextPart("<p>x</p>", true),
             CrLfLines({"--" + kB, "Content-type:text/html;Charset=gb2312",
                        "Content-Transfer-Encoding:8bit", "", "<p>x</p>", ""}));
-  EXPECT_EQ(MimeAttachmentHeader("no-folder.zip"),
+  EXPECT_EQ(MimeAttachmentHeader(u"no-folder.zip"),
             CrLfLines({"--" + kB, "Content-Type:application/octet-stream;Name=no-folder.zip",
                        "Content-Disposition:attachment;FileName=no-folder.zip",
                        "Content-Transfer-Encoding:Base64", ""}));
@@ -165,7 +163,7 @@ TEST(MimeMessage, AttachmentPiecesFollowTheChunks) {
     const std::string bytes = RandomBytes(c.size, static_cast<unsigned>(c.size));
     WriteBytes(path, bytes);
     Pieces pieces;
-    ASSERT_TRUE(PutAttachmentContent(Ansi(path), pieces));
+    ASSERT_TRUE(PutAttachmentContent(path, pieces));
     ASSERT_EQ(pieces.list.size(), c.pieces);
     for (std::size_t i = 0; i + 1 < pieces.list.size(); ++i) EXPECT_EQ(pieces.list[i].size(), 15600u);
     EXPECT_EQ(pieces.Joined(), Base64Encode(bytes) + (c.blankLineAfter ? "\r\n\r\n" : ""));
@@ -176,7 +174,7 @@ TEST(MimeMessage, ARefusedPieceStopsTheMessage) {
   ScratchFolder folder;
   WriteBytes(folder / u"big.bin", RandomBytes(3 * kAttachmentChunkBytes, 4));
   MailContent mail;
-  mail.attachments = {Ansi(folder / u"big.bin"), Ansi(folder / u"big.bin")};
+  mail.attachments = {folder / u"big.bin", folder / u"big.bin"};
   // Header block, text part, twice an attachment header and three chunks, closing piece.
   for (std::size_t refuseAt = 0; refuseAt < 11; ++refuseAt) {
     Pieces pieces(refuseAt);

@@ -51,10 +51,6 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 }
 
 // A path as the caller hands it to the mail client: in the thread's code page.
-std::string Ansi(const std::u16string& text) {
-  return os::FromUtf16(text, os::ThreadAnsiCodePage());
-}
-
 // ---------------------------------------------------------------------------
 // A real SMTP server.
 
@@ -87,7 +83,7 @@ TEST(SmtpWithRealServer, MailArrivesAsComposed) {
   // A body line of a single full stop must not end the data early.
   mail.body = "Crash log line 1\r\n.\r\n..two dots\r\nThe following is file`s solution status:\r\n "
               "Send_CrashReport.dmp\r\n ";
-  mail.attachments = {Ansi(archive)};
+  mail.attachments = {archive};
 
   LogCapture log(folder);
   {
@@ -244,7 +240,7 @@ TEST(SmtpWithScriptedServer, FaultyServers) {
                 c.connect);
       EXPECT_EQ(client.Login(kUser, kPassword), c.login);
       EXPECT_EQ(client.SendMail(c.sender, c.receivers, "NORDA", "CrashReport", "body\r\n",
-                                {Ansi(attachment)}, false),
+                                {attachment}, false),
                 c.send);
       if (c.loginAfterSend) {
         EXPECT_FALSE(client.Login(kUser, kPassword));

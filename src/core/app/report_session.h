@@ -35,7 +35,7 @@ struct ReportSession {
   std::u16string applicationFolder;  // the CAD application's folder, ending with "\"
   std::u16string sendRecordPath;     // "SendRecord.ini"
   std::vector<std::unique_ptr<ReportFile>> files;
-  std::vector<std::string> attachments;  // 8-bit paths of the mail's attachments
+  std::vector<std::u16string> attachments;  // paths of the mail's attachments
   std::u16string fileStatusText;         // "Send_" / "NotSend_" lines
   std::u16string archivePath;
   std::u16string userTextPath;

@@ -117,7 +117,7 @@ void RunSendFlow(ReportSession& session, SendFlowView& view) {
   const std::u16string body = session.crashLogText + u"\r\n" +
                               u"The following is file`s solution status:\r\n " +
                               session.fileStatusText;
-  if (os::PathExists(session.archivePath)) session.attachments.push_back(Ansi(session.archivePath));
+  if (os::PathExists(session.archivePath)) session.attachments.push_back(session.archivePath);
 
   SmtpClient smtp;
   if (!smtp.Connect(Ansi(settings.smtpAddr), kSmtpPort)) {

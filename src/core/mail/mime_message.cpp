@@ -2,7 +2,6 @@
 
 #include "build_settings.h"
 #include "core/mail/base64.h"
-#include "core/support/ansi_text.h"
 #include "os/code_page.h"
 #include "os/file.h"
 
@@ -14,10 +13,10 @@ constexpr char kBoundary[] = NORDA_MIME_BOUNDARY;
 std::string DelimiterLine() { return std::string("--") + kBoundary + "\r\n"; }
 
 // The attachment's name in its part header: after the path's last "\" (or
-// "/", which the system takes alike).
-std::string AttachmentName(const std::string& path) {
-  const std::size_t slash = FindLastAnsiOf(path, "\\/", os::ThreadAnsiCodePage());
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+// "/", which the system takes alike), in the thread's code page.
+std::string AttachmentName(const std::u16string& path) {
+  const std::size_t slash = path.find_last_of(u"\\/");
+  return os::FromUtf16(slash == std::u16string::npos ? path : path.substr(slash + 1), os::ThreadAnsiCodePage());
 }
 
 }  // namespace
@@ -44,7 +43,7 @@ std::string MimeTextPart(const std::string& body, bool html) {
   return part;
 }
 
-std::string MimeAttachmentHeader(const std::string& path) {
+std::string MimeAttachmentHeader(const std::u16string& path) {
   const std::string name = AttachmentName(path);
   std::string header = DelimiterLine();
   header += "Content-Type:application/octet-stream;Name=" + name + "\r\n";
@@ -55,9 +54,10 @@ std::string MimeAttachmentHeader(const std::string& path) {
 
 std::string MimeClosingPiece() { return std::string("--") + kBoundary + "--\r\n.\r\n"; }
 
-bool PutAttachmentContent(const std::string& path, PieceSink& sink) {
+bool PutAttachmentContent(const std::u16string& path, PieceSink& sink) {
   // Opened as a C runtime "rb" open would: others may read and write meanwhile.
-  os::File file = os::File::OpenForReading(os::ToUtf16(path, os::ThreadAnsiCodePage()),
+  // Through the full path: the code page may lack letters of its folders.
+  os::File file = os::File::OpenForReading(path,
                                            os::Share::ReadWrite);
   if (!file.IsOpen()) return true;
   // One chunk buffer and one text buffer serve the whole file.
@@ -88,7 +88,7 @@ bool PutAttachmentContent(const std::string& path, PieceSink& sink) {
 bool PutMessageBeforeClosing(const MailContent& mail, PieceSink& sink) {
   if (!sink.Put(MimeHeaderBlock(mail))) return false;
   if (!sink.Put(MimeTextPart(mail.body, mail.html))) return false;
-  for (const std::string& path : mail.attachments) {
+  for (const std::u16string& path : mail.attachments) {
     if (!sink.Put(MimeAttachmentHeader(path))) return false;
     if (!PutAttachmentContent(path, sink)) return false;
   }

@@ -18,7 +18,7 @@ struct MailContent {
   std::string senderName;
   std::string subject;
   std::string body;
-  std::vector<std::string> attachments;  // file paths
+  std::vector<std::u16string> attachments;  // full paths; named in the thread's code page
   bool html = false;
 };
 
@@ -38,14 +38,14 @@ class PieceSink {
 
 std::string MimeHeaderBlock(const MailContent& mail);
 std::string MimeTextPart(const std::string& body, bool html);
-std::string MimeAttachmentHeader(const std::string& path);
+std::string MimeAttachmentHeader(const std::u16string& path);
 // The closing delimiter and the line "." that ends the SMTP data.
 std::string MimeClosingPiece();
 
 // The Base64 pieces of one attachment: one per full chunk, and the last
 // shorter chunk followed by an empty line. A file that cannot be opened gives
 // no piece. False when the sink refused a piece.
-bool PutAttachmentContent(const std::string& path, PieceSink& sink);
+bool PutAttachmentContent(const std::u16string& path, PieceSink& sink);
 
 // Everything before the closing piece: header block, text part, and each
 // attachment's header and content. False when the sink refused a piece (no

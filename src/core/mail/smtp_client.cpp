@@ -135,7 +135,7 @@ bool SmtpClient::Login(const std::string& account, const std::string& password) 
 bool SmtpClient::SendMail(const std::string& senderAddress,
                           const std::vector<std::string>& receivers,
                           const std::string& senderName, const std::string& subject,
-                          const std::string& body, const std::vector<std::string>& attachments,
+                          const std::string& body, const std::vector<std::u16string>& attachments,
                           bool html) {
   if (senderAddress.empty() || receivers.empty()) return false;
   if (!SendOrClose("MAIL FROM:<" + senderAddress + ">\r\n")) return false;

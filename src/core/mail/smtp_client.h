@@ -46,7 +46,7 @@ class SmtpClient {
   // sender address and at least one receiver.
   bool SendMail(const std::string& senderAddress, const std::vector<std::string>& receivers,
                 const std::string& senderName, const std::string& subject,
-                const std::string& body, const std::vector<std::string>& attachments, bool html);
+                const std::string& body, const std::vector<std::u16string>& attachments, bool html);
   // One receive; true when it starts with the three characters of code,
   // compared without regard to letter case.
   bool CheckResponse(std::string_view code);

@@ -13,15 +13,6 @@ std::size_t CharacterLength(std::string_view text, std::size_t i, std::uint32_t 
 
 }  // namespace
 
-std::size_t FindLastAnsiOf(std::string_view text, std::string_view characters,
-                           std::uint32_t codePage) {
-  std::size_t found = std::string_view::npos;
-  for (std::size_t i = 0; i < text.size(); i += CharacterLength(text, i, codePage)) {
-    if (characters.find(text[i]) != std::string_view::npos) found = i;
-  }
-  return found;
-}
-
 void ReplaceAnsi(std::string& text, char from, char to, std::uint32_t codePage) {
   for (std::size_t i = 0; i < text.size(); i += CharacterLength(text, i, codePage)) {
     if (text[i] == from) text[i] = to;
