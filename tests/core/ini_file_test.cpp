@@ -1,3 +1,7 @@
+// IniFile's paths and section lists, and ReadProfileValue's limit. The reads
+// and writes beneath them are compared with the system's own profile
+// functions by tests/windows/profile_conformance_test.cpp, and IniFile's lists
+// with the parsed file on any bytes by fuzz/profile_file_fuzz.cpp.
 #include "core/support/ini_file.h"
 
 #include <gtest/gtest.h>
@@ -16,27 +20,18 @@ namespace norda {
 namespace {
 
 using Names = std::vector<std::u16string>;
-using test::ReadBytes;
 using test::ScratchFolder;
 using test::WriteBytes;
 
-TEST(IniFile, DefaultsToTheProgramNameWithIniForItsExtension) {
+TEST(IniFile, PathRules) {
+  // By default the program's own path with "ini" for its last three characters.
   const std::u16string executable = os::ExecutablePath();
-  ASSERT_GT(executable.size(), 3u);
-  const IniFile ini;
-  // "...\win_ini_file_test.exe" gives "...\win_ini_file_test.ini"; a name
-  // without extension simply loses its last three characters.
-  EXPECT_EQ(ini.Path().size(), executable.size());
-  EXPECT_EQ(ini.Path().substr(0, executable.size() - 3), executable.substr(0, executable.size() - 3));
-  EXPECT_EQ(ini.Path().substr(executable.size() - 3), u"ini");
-  EXPECT_EQ(ini.SectionNamesBufferSize(), 1024u);
-  EXPECT_EQ(ini.SectionBufferSize(), 1024u);
-}
-
-TEST(IniFile, SetPathRules) {
-  const std::u16string programFolder = FolderPart(os::ExecutablePath());
-  ASSERT_FALSE(programFolder.empty());
-  struct Case {
+  const IniFile byDefault;
+  EXPECT_EQ(byDefault.Path(), executable.substr(0, executable.size() - 3) + u"ini");
+  EXPECT_EQ(byDefault.SectionNamesBufferSize(), 1024u);
+  EXPECT_EQ(byDefault.SectionBufferSize(), 1024u);
+  const std::u16string programFolder = FolderPart(executable);
+  const struct {
     const char16_t* given;
     std::u16string expected;
   } cases[] = {
@@ -46,112 +41,55 @@ TEST(IniFile, SetPathRules) {
       {u"", programFolder + u".ini"},
       {u"C:\\Records\\Book.iNi", u"C:\\Records\\Book.iNi"},
       {u"C:\\Records\\a.txt", u"C:\\Records\\a.txt.ini"},
-      {u"C:\\Records\\ini", u"C:\\Records\\ini.ini"},
       {u"C:\\Records\\book.ini.bak", u"C:\\Records\\book.ini.bak.ini"},
-      {u"\\.ini", u"\\.ini"},        // five characters ending in ".ini"
-      {u"\\ini", u"\\ini.ini"},      // four characters: always appended
-      {u"\\a", u"\\a.ini"},
+      {u"\\.ini", u"\\.ini"},    // five characters ending in ".ini"
+      {u"\\ini", u"\\ini.ini"},  // four characters: always appended
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     IniFile ini;
     EXPECT_TRUE(ini.SetPath(c.given));
     EXPECT_EQ(ini.Path(), c.expected) << Utf16ToUtf8(c.given);
+    EXPECT_FALSE(ini.SetPath(std::nullopt));
+    EXPECT_EQ(ini.Path(), c.expected) << "no path changes nothing";
   }
 }
 
-TEST(IniFile, NoPathChangesNothing) {
-  IniFile ini;
-  ASSERT_TRUE(ini.SetPath(u"C:\\Records\\Book.ini"));
-  EXPECT_FALSE(ini.SetPath(std::nullopt));
-  EXPECT_EQ(ini.Path(), u"C:\\Records\\Book.ini");
-}
-
-TEST(IniFile, WritesAndListsSections) {
-  ScratchFolder folder;
-  IniFile ini;
-  ini.SetSectionNamesBufferSize(102400);
-  ini.SetSectionBufferSize(1024);
-  ASSERT_TRUE(ini.SetPath(folder / u"SendRecord"));
-  EXPECT_EQ(ini.Path(), folder / u"SendRecord.ini");
-
-  Names names{u"stale"};
-  EXPECT_EQ(ini.GetSectionNames(names), 0u);
-  EXPECT_EQ(names, Names{u""});
-  EXPECT_FALSE(os::PathExists(ini.Path()));
-
-  EXPECT_TRUE(ini.WriteString(u"Record1", u"Send or Not", u"YES"));
-  EXPECT_TRUE(ini.WriteString(u"Record2", u"Send or Not", u"NO"));
-  EXPECT_TRUE(ini.WriteString(u"record1", u"ZipFile", u"C:\\a.zip"));
-  EXPECT_EQ(ReadBytes(ini.Path()),
-            "[Record1]\r\nSend or Not=YES\r\nZipFile=C:\\a.zip\r\n[Record2]\r\nSend or Not=NO\r\n");
-  EXPECT_EQ(ini.GetSectionNames(names), 16u);
-  EXPECT_EQ(names, (Names{u"Record1", u"Record2"}));
-  EXPECT_EQ(ReadProfileValue(u"ZipFile", ini.Path(), u"RECORD1"), u"C:\\a.zip");
-
-  // A file in a folder that does not exist cannot be written.
-  ASSERT_TRUE(ini.SetPath(folder / u"missing\\SendRecord"));
-  EXPECT_FALSE(ini.WriteString(u"Record1", u"Send or Not", u"YES"));
-  EXPECT_EQ(ini.GetSectionNames(names), 0u);
-  EXPECT_EQ(names, Names{u""});
-}
-
-TEST(IniFile, SectionNamesEndEarlyInASmallBuffer) {
+TEST(IniFile, SectionNamesEndEarlyInASmallBufferAndWithoutAFile) {
   ScratchFolder folder;
   IniFile ini;
   ASSERT_TRUE(ini.SetPath(folder / u"names.ini"));
   WriteBytes(ini.Path(), "[abc]\r\n[de]\r\nk=v\r\n[f]\r\n");
-  struct Case {
-    std::size_t bufferSize;
-    std::size_t copied;
+  const struct {
+    std::size_t bufferSize, copied;
     Names names;
   } cases[] = {
-      {0, 0, {u""}},
-      {2, 0, {u""}},
-      {3, 1, {u"a"}},
-      {7, 5, {u"abc", u"d"}},
-      {10, 8, {u"abc", u"de", u"f"}},
+      {0, 0, {u""}},  {2, 0, {u""}}, {3, 1, {u"a"}}, {7, 5, {u"abc", u"d"}}, {10, 8, {u"abc", u"de", u"f"}},
       {1024, 9, {u"abc", u"de", u"f"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     ini.SetSectionNamesBufferSize(c.bufferSize);
-    Names names;
+    Names names{u"stale"};
     EXPECT_EQ(ini.GetSectionNames(names), c.copied) << c.bufferSize;
     EXPECT_EQ(names, c.names) << c.bufferSize;
   }
-}
-
-TEST(IniFile, FileWithoutSectionsGivesOneEmptyName) {
-  ScratchFolder folder;
-  IniFile ini;
-  ASSERT_TRUE(ini.SetPath(folder / u"plain.ini"));
-  for (const char* bytes : {"", "key=value\r\n", "\xFF\xFE", "[]\r\n[ ]\r\n"}) {
-    WriteBytes(ini.Path(), bytes);
-    Names names;
-    EXPECT_EQ(ini.GetSectionNames(names), 0u) << bytes;
-    EXPECT_EQ(names, Names{u""}) << bytes;
-  }
-}
-
-TEST(ReadProfileValue, MissingFileIsEmptyAndUntouched) {
-  ScratchFolder folder;
-  const std::u16string path = folder / u"CrashReport.ini";
-  EXPECT_EQ(ReadProfileValue(u"LOGFile", path, u"CrashReport Infor"), u"");
-  EXPECT_FALSE(os::PathExists(path));
+  // A file in a folder that does not exist: not written, and no names.
+  ASSERT_TRUE(ini.SetPath(folder / u"missing\\SendRecord"));
+  EXPECT_FALSE(ini.WriteString(u"Record1", u"Send or Not", u"YES"));
+  Names names;
+  EXPECT_EQ(ini.GetSectionNames(names), 0u);
+  EXPECT_EQ(names, Names{u""});
 }
 
 TEST(ReadProfileValue, ValuesAndTheirLimit) {
   ScratchFolder folder;
   const std::u16string path = folder / u"CrashReport.ini";
-  const std::string longValue(2500, 'x');
-  WriteBytes(path,
-             "[CrashReport Infor]\r\n"
-             "LOGFile = C:\\crash\\Crash_1.log \r\n"
-             "Long=" + longValue + "\r\n"
-             "Exact=" + std::string(1989, 'y') + "\r\n"
-             "QuotedLong=\"" + std::string(1989, 'z') + "\"\r\n");
-  struct Case {
-    const char16_t* key;
-    const char16_t* section;
+  EXPECT_EQ(ReadProfileValue(u"LOGFile", path, u"CrashReport Infor"), u"");
+  EXPECT_FALSE(os::PathExists(path)) << "a missing file stays missing";
+  WriteBytes(path, "[CrashReport Infor]\r\nLOGFile = C:\\crash\\Crash_1.log \r\nLong=" + std::string(2500, 'x') +
+                       "\r\nExact=" + std::string(1989, 'y') + "\r\nQuotedLong=\"" + std::string(1989, 'z') +
+                       "\"\r\n");
+  const struct {
+    const char16_t *key, *section;
     std::u16string expected;
   } cases[] = {
       {u"LOGFile", u"CrashReport Infor", u"C:\\crash\\Crash_1.log"},
@@ -162,7 +100,7 @@ TEST(ReadProfileValue, ValuesAndTheirLimit) {
       {u"QuotedLong", u"CrashReport Infor", std::u16string(1988, u'z')},
       {u"LOGFile", u"FilesToAdd", u""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(ReadProfileValue(c.key, path, c.section), c.expected) << Utf16ToUtf8(c.key);
   }
 }

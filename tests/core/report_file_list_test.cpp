@@ -1,12 +1,15 @@
 // The report's file list and the clean-up, on a crash report laid out the way
-// the CAD application leaves it.
+// the CAD application leaves it: the scan's rules and what read-only, held,
+// empty or broken files do. The ordinary list (listed files, then copies of
+// the named files) and the clean-up of a plain report are read back from the
+// real program by tests/e2e.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "core/app/clean_up.h"
 #include "core/app/file_list.h"
-#include "core/app/report_folder.h"
 #include "core/app/report_session.h"
 #include "core/support/text.h"
 #include "os/file.h"
@@ -18,16 +21,8 @@
 namespace norda {
 namespace {
 
-using test::ScratchFolder;
-using test::Utf16LeBytes;
 using test::WriteBytes;
 
-struct Expected {
-  std::u16string path, description, type;
-};
-
-// A crash: named files in a folder of their own, the application's folder, and
-// a description in UTF-16 with a byte-order mark, as the CAD application writes it.
 class CrashReport : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,169 +30,114 @@ class CrashReport : public ::testing::Test {
     app = dir / u"app";
     ASSERT_TRUE(os::CreateFolder(crash));
     ASSERT_TRUE(os::CreateFolder(app));
-    // Copies go to the shared temporary folder: names unique to this test.
-    tag = FileNamePart(dir.Path());
     session.descriptionPath = dir / u"CrashReport.ini";
     session.applicationFolder = app + u"\\";
   }
 
   void TearDown() override {
     for (const char16_t* key : {u"LOGFile", u"DMPFile", u"REGFile", u"OPEN"}) {
-      for (const std::u16string& folder : {os::TempFolder(), os::CopyFallbackFolder()}) {
-        const std::u16string copy = folder + key + u"_" + Named(key);
+      for (const std::u16string& copy : {TempCopy(key), os::CopyFallbackFolder() + key + u"_" + Named(key)}) {
         os::SetFileAttributesTo(copy, os::kAttrArchive);
         os::RemoveFile(copy);
       }
     }
   }
 
-  std::u16string Named(const std::u16string& key) const {
-    if (key == u"LOGFile") return u"crash-" + tag + u".log";
-    if (key == u"DMPFile") return u"crash-" + tag + u".dmp";
-    if (key == u"REGFile") return u"registry-" + tag + u".reg";
-    if (key == u"UNDOFile") return u"undo-" + tag + u".und";
-    if (key == u"RECENTOPERATION") return u"recent-" + tag + u".txt";
-    return u"drawing-" + tag + u".dwg";
-  }
+  // Copies go to the shared temporary folder: names unique to this test.
+  std::u16string Named(const std::u16string& key) const { return key + u"-" + FileNamePart(dir.Path()) + u".x"; }
   std::u16string NamedPath(const std::u16string& key) const { return crash + u"\\" + Named(key); }
+  std::u16string TempCopy(const std::u16string& key) const { return os::TempFolder() + key + u"_" + Named(key); }
 
-  // Writes the named files and a description naming them, plus extra lines.
+  // A description in UTF-16 with a byte-order mark naming the crash files
+  // (written too when withNamedFiles), with the given "FilesToAdd" lines.
   void WriteReport(const std::u16string& filesToAdd, bool withNamedFiles = true) {
     std::u16string ini = u"[CrashReport Infor]\r\nSUBJECT=Crash 12\r\n";
-    for (const char16_t* key : {u"LOGFile", u"DMPFile", u"REGFile", u"OPEN", u"UNDOFile",
-                                u"RECENTOPERATION"}) {
+    for (const char16_t* key : {u"LOGFile", u"DMPFile", u"REGFile", u"OPEN", u"UNDOFile", u"RECENTOPERATION"}) {
       if (withNamedFiles) WriteBytes(NamedPath(key), std::string(3000, 'c'));
       ini += std::u16string(key) + u"=" + NamedPath(key) + u"\r\n";
     }
-    ini += u"[FilesToAdd]\r\n" + filesToAdd;
-    WriteBytes(session.descriptionPath, Utf16LeBytes(ini, true));
+    WriteBytes(session.descriptionPath, test::Utf16LeBytes(ini + u"[FilesToAdd]\r\n" + filesToAdd, true));
   }
 
-  void ExpectList(const std::vector<Expected>& expected) {
-    ASSERT_EQ(session.files.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-      SCOPED_TRACE(i);
-      const ReportFile& f = *session.files[i];
-      EXPECT_EQ(f.path, expected[i].path);
-      EXPECT_EQ(f.description, expected[i].description);
-      EXPECT_EQ(f.type, expected[i].type);
-      EXPECT_EQ(f.sendFlag, 1);
-      EXPECT_FALSE(f.sizeText.empty());
+  // path, description, type of each listed file.
+  std::vector<std::u16string> Listed() {
+    std::vector<std::u16string> fields;
+    for (const auto& f : session.files) {
+      fields.insert(fields.end(), {f->path, f->description, f->type});
+      EXPECT_EQ(f->sendFlag, 1);
+      EXPECT_FALSE(f->sizeText.empty());
     }
+    return fields;
   }
 
-  std::u16string TempCopy(const std::u16string& key) const {
-    return os::TempFolder() + key + u"_" + Named(key);
-  }
-
-  ScratchFolder dir;
-  std::u16string crash, app, tag;
+  test::ScratchFolder dir;
+  std::u16string crash, app;
   ReportSession session;
 };
 
-TEST_F(CrashReport, ListsFilesToAddInKeyOrderThenNamedCopies) {
-  WriteBytes(crash + u"\\a.txt", "alpha");
-  WriteBytes(app + u"\\relative.txt", "beside the application");
+TEST_F(CrashReport, FilesToAddAreListedUntilTheFirstGapOrShortValue) {
+  for (const char16_t* name : {u"a.txt", u"b.txt", u"c.txt"}) WriteBytes(crash + u"\\" + name, "data");
   WriteBytes(crash + u"\\empty.txt", "");
-  WriteBytes(crash + u"\\b.txt", "beta");
-  WriteBytes(crash + u"\\c.txt", "gamma");
-  WriteReport(u"File001=" + crash + u"\\a.txt,Alpha file,Text\r\n"
-              u"File002=relative.txt,Relative,Text,ignored fourth\r\n"
-              u"File003=" + crash + u"\\empty.txt,Empty,Text\r\n"
-              u"File004=" + crash + u"\\missing.txt,Missing,Text\r\n"
-              u"File005=" + crash + u"\\b.txt,Beta,Text\r\n"
-              u"File006=" + crash + u"\\c.txt,,Text\r\n"
-              u"File007=" + crash + u"\\a.txt,After the end,Text\r\n");
-  BuildFileList(session);
-  ExpectList({
-      {crash + u"\\a.txt", u"Alpha file", u"Text"},
-      {app + u"\\relative.txt", u"Relative", u"Text"},
-      {crash + u"\\b.txt", u"Beta", u"Text"},
-      {TempCopy(u"LOGFile"), u"LOGFile", u"log"},
-      {TempCopy(u"DMPFile"), u"DMPFile", u"dmp"},
-      {TempCopy(u"REGFile"), u"REGFile", u"reg"},
-      {TempCopy(u"OPEN"), u"OPEN", u"dwg"},
-  });
-  EXPECT_FALSE(session.copyFallbackUsed);
-  EXPECT_EQ(test::ReadBytes(TempCopy(u"LOGFile")), std::string(3000, 'c'));
-  EXPECT_EQ(session.files[3]->sizeText, u"3 KB ");
-}
-
-TEST_F(CrashReport, ScanStopsAtTheFirstGapOrShortValue) {
-  WriteBytes(crash + u"\\a.txt", "alpha");
-  struct Case {
+  WriteBytes(app + u"\\relative.txt", "beside the application");
+  const std::u16string a = u"File001=" + crash + u"\\a.txt,A,T\r\n";
+  const std::u16string cut = crash + u"\\" + std::u16string(260, u'n') + u".txt,Long,Text";
+  const struct {
     const char* name;
     std::u16string filesToAdd;
-    size_t listed;
+    std::vector<std::u16string> listed;
   } cases[] = {
-      {"gap at 2", u"File001=" + crash + u"\\a.txt,A,T\r\nFile003=" + crash + u"\\a.txt,A,T\r\n", 1},
-      {"key without value", u"File001=" + crash + u"\\a.txt,A,T\r\nFile002=\r\nFile003=" + crash + u"\\a.txt,A,T\r\n", 1},
-      {"two tokens", u"File001=" + crash + u"\\a.txt,,T\r\nFile002=" + crash + u"\\a.txt,A,T\r\n", 0},
-      {"separators only", u"File001=,,,\r\nFile002=" + crash + u"\\a.txt,A,T\r\n", 0},
-      {"no section", u"", 0},
-      {"line breaks separate", u"File001=" + crash + u"\\a.txt\r,A\n,T\r\n", 0},
+      {"relative, empty, missing and extra fields; an empty description ends the scan",
+       a + u"File002=relative.txt,Relative,Text,ignored fourth\r\nFile003=" + crash +
+           u"\\empty.txt,Empty,Text\r\nFile004=" + crash + u"\\missing.txt,Missing,Text\r\nFile005=" + crash +
+           u"\\b.txt,Beta,Text\r\nFile006=" + crash + u"\\c.txt,,Text\r\nFile007=" + crash + u"\\c.txt,C,T\r\n",
+       {crash + u"\\a.txt", u"A", u"T", app + u"\\relative.txt", u"Relative", u"Text", crash + u"\\b.txt", u"Beta",
+        u"Text"}},
+      {"gap at 2", a + u"File003=" + crash + u"\\b.txt,B,T\r\n", {crash + u"\\a.txt", u"A", u"T"}},
+      {"key without value", a + u"File002=\r\nFile003=" + crash + u"\\b.txt,B,T\r\n", {crash + u"\\a.txt", u"A", u"T"}},
+      {"separators only", u"File001=,,,\r\nFile002=" + crash + u"\\b.txt,B,T\r\n", {}},
+      {"line breaks separate", u"File001=" + crash + u"\\a.txt\r,A\n,T\r\n", {}},
+      // Values are read up to 249 characters: what follows three parts that
+      // fit is ignored; a name cut short leaves too few parts.
+      {"long values",
+       u"File001=" + crash + u"\\a.txt,A,T," + std::u16string(400, u'x') + u"\r\nFile002=" + cut + u"\r\nFile003=" +
+           crash + u"\\b.txt,B,T\r\n",
+       {crash + u"\\a.txt", u"A", u"T"}},
+      {"no section", u"", {}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    WriteReport(c.filesToAdd, /*withNamedFiles=*/false);
+    WriteReport(c.filesToAdd, false);
     session.files.clear();
     BuildFileList(session);
-    EXPECT_EQ(session.files.size(), c.listed);
+    EXPECT_EQ(Listed(), c.listed);
   }
 }
 
-TEST_F(CrashReport, ValuesAreReadUpTo249Characters) {
-  // The three parts fit in 249 characters; what follows them is cut and ignored.
-  WriteBytes(crash + u"\\a.txt", "alpha");
-  const std::u16string fits = crash + u"\\a.txt,A,Text," + std::u16string(400, u'x');
-  // A name longer than 249 characters is cut, which leaves fewer than three
-  // parts: the scan ends there.
-  const std::u16string longName = crash + u"\\" + std::u16string(260, u'n') + u".txt,Long,Text";
-  WriteReport(u"File001=" + fits + u"\r\nFile002=" + longName + u"\r\nFile003=" + fits + u"\r\n",
-              false);
-  BuildFileList(session);
-  ExpectList({{crash + u"\\a.txt", u"A", u"Text"}});
-}
-
-TEST_F(CrashReport, LockedOrEmptyFilesAreLeftOut) {
+TEST_F(CrashReport, HeldOrEmptyFilesAreLeftOut) {
   WriteBytes(crash + u"\\held.txt", "held by another program");
-  WriteBytes(crash + u"\\a.txt", "alpha");
-  WriteReport(u"File001=" + crash + u"\\held.txt,Held,Text\r\nFile002=" + crash + u"\\a.txt,A,T\r\n");
+  WriteReport(u"File001=" + crash + u"\\held.txt,Held,Text\r\n");
   WriteBytes(NamedPath(u"DMPFile"), "");
   os::File holder = os::File::OpenExistingForWriting(crash + u"\\held.txt");
   ASSERT_TRUE(holder.IsOpen());
   BuildFileList(session);
-  ExpectList({
-      {crash + u"\\a.txt", u"A", u"T"},
-      {TempCopy(u"LOGFile"), u"LOGFile", u"log"},
-      {TempCopy(u"REGFile"), u"REGFile", u"reg"},
-      {TempCopy(u"OPEN"), u"OPEN", u"dwg"},
-  });
+  EXPECT_EQ(Listed(), (std::vector<std::u16string>{TempCopy(u"LOGFile"), u"LOGFile", u"x", TempCopy(u"REGFile"),
+                                                   u"REGFile", u"x", TempCopy(u"OPEN"), u"OPEN", u"x"}));
 }
 
-TEST_F(CrashReport, NoDescriptionMeansNoListEvenWithNamedFiles) {
+TEST_F(CrashReport, BrokenOrMissingDescriptionsListNothingAndHarmNothing) {
   WriteReport(u"");
-  os::RemoveFile(session.descriptionPath);
-  BuildFileList(session);
-  EXPECT_TRUE(session.files.empty());
-  EXPECT_FALSE(os::PathExists(TempCopy(u"LOGFile")));
-}
-
-TEST_F(CrashReport, BrokenDescriptionsListNothingAndHarmNothing) {
-  const std::string bodies[] = {
-      "",                                    // empty
-      "\xFF\xFE",                            // a byte-order mark only
-      std::string("\xFF\xFE[\0C\0r\0", 8),   // truncated in the middle of a section name
-      std::string("\x00\x01\x02\xFF\xFE\x7F\x80\x00garbage\x00\x00", 18),  // binary
-  };
-  for (const std::string& body : bodies) {
+  for (const std::string& body : {std::string(), std::string("\xFF\xFE"), std::string("\xFF\xFE[\0C\0r\0", 8),
+                                   std::string("\x00\x01\x02\xFF\xFE\x7F\x80\x00garbage\x00\x00", 18)}) {
     WriteBytes(session.descriptionPath, body);
-    session.files.clear();
     BuildFileList(session);
     EXPECT_TRUE(session.files.empty());
     CleanUpReport(session);
     EXPECT_FALSE(os::PathExists(session.descriptionPath)) << "the description goes at clean-up";
+    BuildFileList(session);
+    EXPECT_TRUE(session.files.empty());
   }
+  EXPECT_FALSE(os::PathExists(TempCopy(u"LOGFile")));
+  EXPECT_TRUE(os::PathExists(NamedPath(u"LOGFile")));
 }
 
 TEST_F(CrashReport, CopyFallsBackWhenTheTemporaryFolderRefusesIt) {
@@ -213,30 +153,31 @@ TEST_F(CrashReport, CopyFallsBackWhenTheTemporaryFolderRefusesIt) {
   CleanUpReport(session);
   EXPECT_FALSE(os::PathExists(fallback));
   EXPECT_TRUE(os::FolderExists(TempCopy(u"LOGFile")));
-  test::NativeFsPath(TempCopy(u"LOGFile"));
   std::filesystem::remove(test::NativeFsPath(TempCopy(u"LOGFile")));
 }
 
-TEST_F(CrashReport, CleanUpRemovesCrashMaterialAndKeepsTheFurtherFile) {
+// The copies, the recent operations, the description and the user text go
+// even when read-only; the crash files themselves only when writable.
+TEST_F(CrashReport, CleanUpRemovesReadOnlyMaterialButNotReadOnlyCrashFiles) {
   WriteReport(u"");
   BuildFileList(session);
   ASSERT_EQ(session.files.size(), 4u);
   session.userTextPath = dir / u"Crash 12User.txt";
   WriteBytes(session.userTextPath, "text");
-  // Read-only files that the clean-up must still remove.
-  ASSERT_TRUE(os::SetFileAttributesTo(session.userTextPath, os::kAttrReadOnly));
-  ASSERT_TRUE(os::SetFileAttributesTo(NamedPath(u"RECENTOPERATION"), os::kAttrReadOnly));
+  for (const std::u16string& path : {session.userTextPath, NamedPath(u"RECENTOPERATION"), TempCopy(u"DMPFile"),
+                                     NamedPath(u"LOGFile")}) {
+    ASSERT_TRUE(os::SetFileAttributesTo(path, os::kAttrReadOnly));
+  }
   ASSERT_TRUE(os::SetFileAttributesTo(session.descriptionPath, os::kAttrReadOnly | os::kAttrArchive));
-  ASSERT_TRUE(os::SetFileAttributesTo(TempCopy(u"DMPFile"), os::kAttrReadOnly));
-
   CleanUpReport(session);
   EXPECT_TRUE(session.files.empty());
   for (const char16_t* key : {u"LOGFile", u"DMPFile", u"REGFile", u"OPEN"}) {
     EXPECT_FALSE(os::PathExists(TempCopy(key))) << Utf16ToUtf8(key) << " copy";
   }
-  for (const char16_t* key : {u"LOGFile", u"DMPFile", u"REGFile", u"UNDOFile", u"RECENTOPERATION"}) {
+  for (const char16_t* key : {u"DMPFile", u"REGFile", u"UNDOFile", u"RECENTOPERATION"}) {
     EXPECT_FALSE(os::PathExists(NamedPath(key))) << Utf16ToUtf8(key);
   }
+  EXPECT_TRUE(os::PathExists(NamedPath(u"LOGFile"))) << "a read-only crash file survives its plain removal";
   EXPECT_TRUE(os::PathExists(NamedPath(u"OPEN"))) << "the further file stays";
   EXPECT_FALSE(os::PathExists(session.descriptionPath));
   EXPECT_FALSE(os::PathExists(session.userTextPath));
@@ -253,20 +194,6 @@ TEST_F(CrashReport, WithoutDescriptionCleanUpRemovesOnlyTheUserText) {
   EXPECT_FALSE(os::PathExists(session.userTextPath));
   EXPECT_TRUE(os::PathExists(NamedPath(u"LOGFile")));
   EXPECT_TRUE(os::PathExists(TempCopy(u"LOGFile"))) << "without a description no copy is known";
-}
-
-TEST_F(CrashReport, ReadOnlyCrashFileSurvivesItsPlainRemoval) {
-  WriteReport(u"");
-  ASSERT_TRUE(os::SetFileAttributesTo(NamedPath(u"LOGFile"), os::kAttrReadOnly));
-  CleanUpReport(session);
-  EXPECT_TRUE(os::PathExists(NamedPath(u"LOGFile")));
-  EXPECT_FALSE(os::PathExists(NamedPath(u"DMPFile")));
-}
-
-TEST(ReportFolder, IsCrashReportInTheApplicationDataFolder) {
-  const std::u16string folder = ReportFolder();
-  EXPECT_EQ(folder, os::AppDataFolder() + u"\\CrashReport");
-  EXPECT_TRUE(os::FolderExists(folder));
 }
 
 }  // namespace

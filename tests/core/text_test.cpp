@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "core/support/format_text.h"
+
 namespace norda {
 namespace {
 
+// Text helpers; trimming and decimal texts are checked where the profile
+// paths, the recovery list, the numbered archives and records use them.
 TEST(Text, Utf8RoundTripsThroughUtf16) {
   const std::string samples[] = {"", "plain", "Gr\xC3\xBC\xC3\x9F" "e", "\xE4\xB8\xAD\xE6\x96\x87",
                                  "\xF0\x9F\x98\x80 smile"};
@@ -16,13 +20,6 @@ TEST(Text, MalformedUtf8BecomesReplacementCharacters) {
   EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
   EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD");        // truncated
-}
-
-TEST(Text, TrimRemovesWhiteAtBothEnds) {
-  EXPECT_EQ(Trim(u" \t\r\n x y \v\f"), u"x y");
-  EXPECT_EQ(Trim(u"   "), u"");
-  EXPECT_EQ(TrimLeft(u"  a "), u"a ");
-  EXPECT_EQ(TrimRight(u"  a "), u"  a");
 }
 
 TEST(Text, CaseFoldingCoversTheLanguagesOfTheProgram) {
@@ -59,22 +56,6 @@ TEST(Text, CutToUnitsKeepsSurrogatePairsWhole) {
   EXPECT_EQ(CutToUnits(smile, 3), u"ab");
   EXPECT_EQ(CutToUnits(smile, 4), smile);
 }
-
-TEST(Text, DecimalTexts) {
-  EXPECT_EQ(DecimalText(0), u"0");
-  EXPECT_EQ(DecimalText(18446744073709551615ull), u"18446744073709551615");
-  EXPECT_EQ(DecimalText3(7), u"007");
-  EXPECT_EQ(DecimalText3(999), u"999");
-  EXPECT_EQ(DecimalText3(1000), u"1000");
-}
-
-}  // namespace
-}  // namespace norda
-
-#include "core/support/format_text.h"
-
-namespace norda {
-namespace {
 
 TEST(FormatText, FillsPercentSInOrder) {
   struct Case {
