@@ -1,17 +1,15 @@
-// The report mail in the core: the MIME pieces and their order, attachment
-// streaming by chunks, the receiver list and the send-error log; the mail
-// settings' lines, their pick and the download's failure tags. Base64 and
-// the parsed mail are checked against Python in tests/native, the delivery
-// against real servers in tests/mail and tests/delivery, and refused pieces
-// and replies of any kind by fuzz/smtp_reply_fuzz.cpp. The program sends no
-// HTML part.
+// The report mail in the core: attachment streaming by chunks, the receiver
+// list and the send-error log; the mail settings' lines, their pick and the
+// download's failure tags. Base64 and the message's bytes are checked against
+// Python in tests/native, the delivery against real servers in tests/mail and
+// tests/delivery, and refused pieces and replies of any kind by
+// fuzz/smtp_reply_fuzz.cpp. The program sends no HTML part.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "build_settings.h"
 #include "core/mail/base64.h"
 #include "core/mail/mail_settings.h"
 #include "core/mail/mime_message.h"
@@ -39,8 +37,6 @@ using test::ScratchFolder;
 using test::SendRecords;
 using test::WriteBytes;
 
-const std::string kB = NORDA_MIME_BOUNDARY;
-
 std::string Ansi(const std::u16string& path) { return os::FromUtf16(path, os::ThreadAnsiCodePage()); }
 
 struct Pieces : PieceSink {
@@ -56,83 +52,17 @@ struct Pieces : PieceSink {
   std::vector<std::string> list;
 };
 
-std::string CrLfLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}
-
+// The receivers' list of the settings: a last separator ends it, an empty
+// piece between two stays, a text no longer than the separator gives none.
 TEST(SplitString, Table) {
   const struct {
     std::string text, separator;
     std::vector<std::string> pieces;
   } cases[] = {
-      {"a@x,b@y", ",", {"a@x", "b@y"}},
-      {"a@x,b@y,", ",", {"a@x", "b@y"}},
-      {"a@x,,b@y", ",", {"a@x", "", "b@y"}},
-      {",a", ",", {"", "a"}},
-      {",,", ",", {"", ""}},
-      {"", ",", {}},
-      {",", ",", {","}},
-      {"ab", ",", {"ab"}},
-      {"a", "ab", {}},
-      {"x--y--", "--", {"x", "y"}},
-      {"abc", "", {"abc"}},
+      {"a@x,b@y,", ",", {"a@x", "b@y"}}, {"a@x,,b@y", ",", {"a@x", "", "b@y"}}, {",,", ",", {"", ""}},
+      {"", ",", {}},   {",", ",", {","}},  {"a", "ab", {}}, {"x--y--", "--", {"x", "y"}}, {"abc", "", {"abc"}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(SplitString(c.text, c.separator), c.pieces) << '"' << c.text << '"';
-  }
-}
-
-TEST(MimeMessage, OneReceiverOneAttachmentLineByLine) {
-  ScratchFolder folder;
-  const std::u16string path = folder / u"CrashReport.zip";
-  const std::string bytes = RandomBytes(100, 2);
-  WriteBytes(path, bytes);
-  MailContent mail;
-  mail.senderAddress = "crash@norda.test";
-  mail.receivers = {"report@norda.test"};
-  mail.senderName = "NORDA Crash";
-  mail.subject = "CrashReport";
-  mail.body = "line one\r\nline two";
-  mail.attachments = {Ansi(path)};
-  Pieces pieces;
-  ASSERT_TRUE(PutMessage(mail, pieces));
-
-  const std::string base64 = Base64Encode(bytes);
-  ASSERT_EQ(base64.size(), 76u + 2 + 60);
-  const std::string expected = CrLfLines({
-      "From:NORDA Crash<crash@norda.test>",
-      "To:<report@norda.test>",
-      "Subject:CrashReport",
-      "MIME_Version:1.0",
-      "X-Mailer:Smtp Client By norda kestrelwin",
-      "MIME_Version:1.0",
-      "Content-type:multipart/mixed;Boundary=" + kB,
-      "",
-      "--" + kB,
-      "Content-type:text/plain;Charset=gb2312",
-      "Content-Transfer-Encoding:8bit",
-      "",
-      "line one",
-      "line two",
-      "",
-      "--" + kB,
-      "Content-Type:application/octet-stream;Name=CrashReport.zip",
-      "Content-Disposition:attachment;FileName=CrashReport.zip",
-      "Content-Transfer-Encoding:Base64",
-      "",
-      base64.substr(0, 76),
-      base64.substr(78),
-      "",
-      "--" + kB + "--",
-      ".",
-  });
-  EXPECT_EQ(pieces.Joined(), expected);
-  // Header block, text part, attachment header, one content piece, closing piece.
-  ASSERT_EQ(pieces.list.size(), 5u);
-  EXPECT_EQ(pieces.list[3], base64 + "\r\n\r\n");
-  EXPECT_EQ(pieces.list[4], "--" + kB + "--\r\n.\r\n");
+  for (const auto& c : cases) EXPECT_EQ(SplitString(c.text, c.separator), c.pieces) << '"' << c.text << '"';
 }
 
 TEST(MimeMessage, AttachmentPiecesFollowTheChunks) {
@@ -270,84 +200,64 @@ TEST(MailSettingsPick, AnEmptyFieldIsTaggedButHandedOut) {
 // connection is reported lost. A URL that cannot be opened, bodies in
 // chunks and bodies shorter than their length come from a real HTTP server
 // in tests/mail/delivery_peer_cases.cpp.
-class ScriptedSource : public UrlSource {
- public:
-  bool connected = true, root = true;
-  int connectedChecks = 1000;  // checks answered true before the connection is lost
+struct Script {
+  bool connected, root;
+  int connectedChecks;  // checks answered true before the connection is lost
   std::optional<std::uint64_t> contentLength;
   std::vector<std::string> reads;  // each read's bytes
-  std::vector<std::size_t> asked;  // the sizes that the reads asked for
-  int checks = 0;
+};
 
-  bool Connected() override { return connected && checks++ < connectedChecks; }
-  bool OpenRoot() override { return root; }
+class ScriptedSource : public UrlSource {
+ public:
+  explicit ScriptedSource(const Script& script) : script_(script) {}
+  bool Connected() override { return script_.connected && checks_++ < script_.connectedChecks; }
+  bool OpenRoot() override { return script_.root; }
   bool OpenUrl() override { return true; }
-  std::optional<std::uint64_t> ContentLength() override { return contentLength; }
+  std::optional<std::uint64_t> ContentLength() override { return script_.contentLength; }
   std::size_t Read(void* buffer, std::size_t size) override {
-    asked.push_back(size);
-    if (next_ >= reads.size()) return 0;
-    const std::string& piece = reads[next_++];
+    EXPECT_EQ(size, 32768u);
+    if (next_ >= script_.reads.size()) return 0;
+    const std::string& piece = script_.reads[next_++];
     std::copy(piece.begin(), piece.end(), static_cast<char*>(buffer));
     return piece.size();
   }
 
  private:
+  Script script_;
+  int checks_ = 0;
   std::size_t next_ = 0;
 };
 
 TEST(MailSettingsDownload, StepsAndTheirTags) {
-  struct Case {
+  const std::string a(32768, 'a'), b = "tail";
+  const struct {
     const char* name;
-    ScriptedSource source;
+    Script script;
     bool result;
     const char* log;
     std::optional<std::string> file;  // the local file afterwards, if any
+    const char16_t* local = u"MailSendInfo.log";
+  } cases[] = {
+      {"offline", {false, true, 9, {}, {}}, false, "InetConnectFailed!\n", {}},
+      {"no root handle", {true, false, 9, {}, {}}, false, "InetOpenFailed!\n", {}},
+      {"more than Content-Length is complete", {true, true, 9, 2, {b}}, true, "", b},
+      {"connection lost between chunks", {true, true, 2, 99999, {a, a, b}}, false, "WhileInetConnectFailed!\n", a},
+      {"connection lost before the first read", {true, true, 1, {}, {a}}, false, "WhileInetConnectFailed!\n", ""},
+      {"a local file that cannot be created", {true, true, 9, {}, {"x"}}, false, "CreateFileFailed!\n", {},
+       u"no-such-folder\\MailSendInfo.log"},
   };
-  const std::string a(32768, 'a'), b = "tail";
-  std::vector<Case> cases;
-  auto add = [&](const char* name, auto setUp, bool result, const char* log,
-                 std::optional<std::string> file) {
-    Case c{name, {}, result, log, file};
-    setUp(c.source);
-    cases.push_back(std::move(c));
-  };
-  add("offline", [](ScriptedSource& s) { s.connected = false; }, false, "InetConnectFailed!\n",
-      std::nullopt);
-  add("no root handle", [](ScriptedSource& s) { s.root = false; }, false, "InetOpenFailed!\n",
-      std::nullopt);
-  add("more than Content-Length is complete",
-      [&](ScriptedSource& s) { s.contentLength = 2; s.reads = {b}; }, true, "", b);
-  add("connection lost between chunks",
-      [&](ScriptedSource& s) { s.connectedChecks = 2; s.contentLength = 99999; s.reads = {a, a, b}; },
-      false, "WhileInetConnectFailed!\n", a);
-  add("connection lost before the first read",
-      [&](ScriptedSource& s) { s.connectedChecks = 1; s.reads = {a}; }, false,
-      "WhileInetConnectFailed!\n", std::string());
-
   ScratchFolder folder;
-  for (Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::u16string local = folder / u"MailSendInfo.log";
+    const std::u16string local = folder / c.local;
     os::RemoveFile(local);
     LogCapture log(folder);
-    EXPECT_EQ(DownloadToFile(c.source, local), c.result);
+    ScriptedSource source(c.script);
+    EXPECT_EQ(DownloadToFile(source, local), c.result);
     EXPECT_EQ(log.Text(), c.log);
     EXPECT_EQ(os::PathExists(local), c.file.has_value());
-    if (c.file) {
-      EXPECT_TRUE(ReadBytes(local) == *c.file);
-    }
-    for (std::size_t size : c.source.asked) EXPECT_EQ(size, 32768u);
+    EXPECT_TRUE(!c.file || ReadBytes(local) == *c.file);
   }
-}
-
-TEST(MailSettingsDownload, ALocalFileThatCannotBeCreated) {
-  ScratchFolder folder;
-  LogCapture log(folder);
-  ScriptedSource source;
-  source.reads = {"x"};
-  EXPECT_FALSE(DownloadToFile(source, folder / u"no-such-folder\\MailSendInfo.log"));
-  EXPECT_EQ(log.Text(), "CreateFileFailed!\n");
-  EXPECT_TRUE(source.asked.empty());
 }
 
 }  // namespace

@@ -2,10 +2,7 @@
 // (tests/e2e) does not reach: the file list's scan rules and what read-only,
 // held, empty or broken files do to it and to the clean-up; the recovery
 // list's lines and the prompt's edge cases (the questions and deletions are
-// the scenario recovery_questions, any bytes fuzz/recovery_list_fuzz.cpp's);
-// the send record book's edges (numbered archives across runs and Don't Send
-// are the scenarios three_runs and dont_send*, the unsent report after a
-// failed mail tests/delivery/send_flow_test.cpp's, a full disk tests/native's).
+// the scenario recovery_questions, any bytes fuzz/recovery_list_fuzz.cpp's).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,21 +10,15 @@
 #include <vector>
 
 #include "core/app/clean_up.h"
-#include "core/app/dont_send.h"
 #include "core/app/file_list.h"
 #include "core/app/recovery_prompt.h"
-#include "core/app/report_folder.h"
-#include "core/app/report_packing.h"
 #include "core/app/report_session.h"
-#include "core/app/send_record_book.h"
-#include "core/support/ini_file.h"
 #include "core/support/text.h"
 #include "os/file.h"
 #include "os/files.h"
 #include "os/folders.h"
 #include "support/scratch_folder.h"
 #include "support/test_files.h"
-#include "support/user_folders.h"
 
 namespace norda {
 namespace {
@@ -208,29 +199,14 @@ TEST_F(CrashReport, WithoutDescriptionCleanUpRemovesOnlyTheUserText) {
   EXPECT_TRUE(os::PathExists(TempCopy(u"LOGFile"))) << "without a description no copy is known";
 }
 
-TEST(RecoveryList, SplitsLinesAndFields) {
-  const struct {
-    const char* name;
-    std::string bytes;
-    std::vector<std::u16string> fields;  // three per entry
-  } cases[] = {
-      {"blank lines and leading blanks vanish", Utf16LeBytes(u"A||B&&Y\r\n\r\n   \r\n  C||D&&N\r\n", true),
-       {u"A", u"B", u"Y", u"C", u"D", u"N"}},
-      {"&& before || gives an empty savedTo", Utf16LeBytes(u"A&&x||B", true), {u"A&&x", u"", u"x||B"}},
-      {"&& right after ||", Utf16LeBytes(u"A||&&y", true), {u"A", u"", u"y"}},
-      {"lines without a separator are skipped", Utf16LeBytes(u"A||B\r\nC&&D\r\nE||F&&", true), {u"E", u"F", u""}},
-      {"only the first separators split", Utf16LeBytes(u"A||B||C&&D&&E", true), {u"A", u"B||C", u"D&&E"}},
-      {"a lone LF does not end a line", Utf16LeBytes(u"A||B\nC&&N", true), {u"A", u"B\nC", u"N"}},
-      {"the first line keeps its blanks", Utf16LeBytes(u" A ||B &&Y ", true), {u" A ", u"B ", u"Y "}},
-      {"the first unit is dropped unseen, an odd byte ignored", "AB" + Utf16LeBytes(u"x||y&&N", false) + "Z",
-       {u"x", u"y", u"N"}},
-      {"a mark or a byte alone", "\xFF", {}},
-  };
-  for (const auto& c : cases) {
-    std::vector<std::u16string> fields;
-    for (const RecoveryEntry& e : ParseRecoveryList(c.bytes)) fields.insert(fields.end(), {e.savedFrom, e.savedTo, e.keepFlag});
-    EXPECT_EQ(fields, c.fields) << c.name;
-  }
+// Where the fields split, which lines count, the first unit and an odd byte
+// are fuzz/recovery_list_fuzz.cpp's oracle, replayed on its seeds; blanks
+// are trimmed from every line but the first.
+TEST(RecoveryList, TheFirstLineKeepsItsBlanks) {
+  const auto entries = ParseRecoveryList(Utf16LeBytes(u" A ||B &&Y \r\n  C ||D &&N ", true));
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].savedFrom + u"|" + entries[0].savedTo + u"|" + entries[0].keepFlag, u" A |B |Y ");
+  EXPECT_EQ(entries[1].savedFrom + u"|" + entries[1].savedTo + u"|" + entries[1].keepFlag, u"C |D |N");
 }
 
 // Answers from a script and records the questions asked.
@@ -267,70 +243,6 @@ TEST(RecoveryPrompt, ListsWithoutEntriesOrWithoutSavedToAskNothingAndDeleteNothi
   RecoveryPrompt(empty);
   EXPECT_EQ(empty.asked, std::vector<std::u16string>{u""});
   EXPECT_TRUE(os::PathExists(drawing));
-}
-
-class SendRecordBook : public ::testing::Test {
- protected:
-  void SetUp() override {
-    test::UseScratchUserFolders(dir);
-    folder = ReportFolder();
-    session.descriptionPath = folder + u"\\CrashReport.ini";
-    session.sendRecordPath = folder + u"\\SendRecord.ini";
-    session.archivePath = ReportArchivePath();
-    session.sendRecords.SetSectionNamesBufferSize(102400);
-    session.sendRecords.SetPath(session.sendRecordPath);
-  }
-
-  std::u16string Value(const std::u16string& section, const std::u16string& key) {
-    return ReadProfileValue(key, session.sendRecordPath, section);
-  }
-
-  test::ScratchFolder dir;
-  std::u16string folder;
-  ReportSession session;
-};
-
-TEST_F(SendRecordBook, SectionsAreTakenWithoutRegardToCaseAndOthersStay) {
-  WriteBytes(session.descriptionPath, Utf16LeBytes(u"[CrashReport Infor]\r\nSUBJECT=Crash 12\r\n", true));
-  WriteBytes(session.sendRecordPath, "[record1]\r\nFile Name=x\r\n[Other]\r\n");
-  std::u16string section;
-  EXPECT_TRUE(AddSendRecord(session, session.archivePath, true, section));
-  EXPECT_EQ(section, u"Record2");
-  EXPECT_EQ(Value(u"Record2", u"File Name"), session.archivePath);
-  EXPECT_EQ(Value(u"Record2", u"Send or Not"), u"NO");
-  EXPECT_EQ(Value(u"Record2", u"Email Subject"), u"Crash 12");
-  EXPECT_EQ(Value(u"record1", u"File Name"), u"x");
-}
-
-TEST_F(SendRecordBook, BookBeyondTheSectionNamesBuffer) {
-  // 12,000 records: the names no longer fit the 102400-unit buffer, so the
-  // search sees only the first ones and may hand out a name already used.
-  std::string book;
-  for (int n = 1; n <= 12000; ++n) book += "[Record" + std::to_string(n) + "]\r\nSend or Not=YES\r\n";
-  WriteBytes(session.sendRecordPath, book);
-  const std::u16string name = FreeRecordSection(session);
-  ASSERT_EQ(name.rfind(u"Record", 0), 0u);
-  const int number = std::stoi(Utf16ToUtf8(name.substr(6)));
-  EXPECT_GT(number, 8000);
-  EXPECT_LE(number, 12001);
-}
-
-TEST_F(SendRecordBook, TheInstructionsOfAnUnsentReportAreItsCrashLog) {
-  const std::u16string instructions = dir / u"instructions.txt";
-  WriteBytes(instructions, "Please Send the Report to us");
-  std::u16string section;
-  RecordUnsentReport(session, instructions, section);
-  EXPECT_EQ(section, u"Record1");
-  ASSERT_EQ(session.files.size(), 1u);
-  EXPECT_EQ(session.files[0]->description, u"Crash Log");
-  EXPECT_EQ(session.files[0]->type, u"Text Document");
-}
-
-TEST_F(SendRecordBook, DontSendWithoutArchivePathOnlyEnds) {
-  session.archivePath.clear();
-  EXPECT_EQ(DontSend(session, u"text"), DontSendOutcome::Ended);
-  EXPECT_FALSE(os::PathExists(session.sendRecordPath));
-  EXPECT_FALSE(os::PathExists(folder + u"\\User.txt"));
 }
 
 }  // namespace

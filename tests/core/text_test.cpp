@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "core/support/format_text.h"
-
 namespace norda {
 namespace {
 
-// Text helpers; trimming and decimal texts are checked where the profile
-// paths, the recovery list, the numbered archives and records use them.
+// Text helpers. Trimming, decimal texts, path pieces and message texts are
+// checked where the profile paths, the recovery list, the archive names, the
+// numbered records and the real program's messages use them.
 TEST(Text, Utf8RoundTripsThroughUtf16) {
   const std::string samples[] = {"", "plain", "Gr\xC3\xBC\xC3\x9F" "e", "\xE4\xB8\xAD\xE6\x96\x87",
                                  "\xF0\x9F\x98\x80 smile"};
@@ -31,47 +30,12 @@ TEST(Text, CaseFoldingCoversTheLanguagesOfTheProgram) {
   EXPECT_FALSE(EqualsIgnoreCase(u"\u00D7", u"\u00F7"));
 }
 
-TEST(Text, PathPieces) {
-  struct Case {
-    std::u16string path, name, title, extension, folder;
-  } cases[] = {
-      {u"C:\\x\\Crash_20120101.log", u"Crash_20120101.log", u"Crash_20120101", u"log", u"C:\\x\\"},
-      {u"crash.dmp", u"crash.dmp", u"crash", u"dmp", u""},
-      {u"C:\\a.b\\noext", u"noext", u"noext", u"", u"C:\\a.b\\"},
-      {u"C:\\dir\\", u"", u"", u"", u"C:\\dir\\"},
-      {u"x\\archive.tar.gz", u"archive.tar.gz", u"archive.tar", u"gz", u"x\\"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(FileNamePart(c.path), c.name);
-    EXPECT_EQ(FileTitle(c.path), c.title);
-    EXPECT_EQ(ExtensionWithoutDot(c.path), c.extension);
-    EXPECT_EQ(FolderPart(c.path), c.folder);
-  }
-}
-
 TEST(Text, CutToUnitsKeepsSurrogatePairsWhole) {
   EXPECT_EQ(CutToUnits(u"abcdef", 4), u"abcd");
   EXPECT_EQ(CutToUnits(u"abc", 4), u"abc");
   const std::u16string smile = u"ab\U0001F600";  // a, b, then a surrogate pair
   EXPECT_EQ(CutToUnits(smile, 3), u"ab");
   EXPECT_EQ(CutToUnits(smile, 4), smile);
-}
-
-TEST(FormatText, FillsPercentSInOrder) {
-  struct Case {
-    std::u16string format;
-    std::vector<std::u16string> arguments;
-    std::u16string text;
-  } cases[] = {
-      {u"%s has encountered a problem", {u"NORDA.EXE"}, u"NORDA.EXE has encountered a problem"},
-      {u"send the file\r\n    '%s'\r\nto %s.", {u"C:\\a.zip", u"x@y"},
-       u"send the file\r\n    'C:\\a.zip'\r\nto x@y."},
-      {u"100%% sure %s", {u"now"}, u"100% sure now"},
-      {u"%s and %s", {u"one"}, u"one and "},
-      {u"%d stays, %", {}, u"%d stays, %"},
-      {u"no places", {u"unused"}, u"no places"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(FormatText(c.format, c.arguments), c.text);
 }
 
 }  // namespace

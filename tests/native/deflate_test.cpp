@@ -24,51 +24,39 @@
 namespace norda::test {
 namespace {
 
-// Input from a string, output collected in a string; Flush writes nothing
-// from a given call on.
-class MemoryStreams : public zip::DeflateStreams {
- public:
-  explicit MemoryStreams(const std::string& input) : input_(input) {}
+// The input from a string, the output into a string; Flush writes nothing
+// from call failFrom (counted from 0) on.
+struct Compressed : zip::DeflateStreams {
   std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
-    const std::size_t n = std::min(size, input_.size() - position_);
-    std::memcpy(buffer, input_.data() + position_, n);
-    position_ += n;
+    const std::size_t n = std::min(size, input.size() - read);
+    std::memcpy(buffer, input.data() + read, n);
+    read += n;
     return n;
   }
   void Flush(const std::uint8_t* data, std::size_t& size) override {
     flushSizes.push_back(size);
-    if (failFlushFrom >= 0 && static_cast<int>(flushSizes.size()) > failFlushFrom) return;
-    output.append(reinterpret_cast<const char*>(data), size);
+    if (failFrom >= 0 && static_cast<int>(flushSizes.size()) > failFrom) return;
+    bytes.append(reinterpret_cast<const char*>(data), size);
     size = 0;
   }
-  std::string output;
+  std::string input, bytes;
+  std::size_t read = 0;
+  int failFrom = -1;
   std::vector<std::size_t> flushSizes;
-  int failFlushFrom = -1;
-
- private:
-  const std::string& input_;
-  std::size_t position_ = 0;
-};
-
-struct Compressed {
-  std::string bytes;
   zip::DeflateResult result;
-  std::vector<std::size_t> flushSizes;
 };
 
 // outputSize is the working buffer; flushOnAlign false is the in-memory mode.
-Compressed Compress(const std::string& input, int level, int failFlushFrom = -1,
-                    std::size_t outputSize = 16384, bool flushOnAlign = true, bool withoutChainMemos = false) {
+Compressed Compress(const std::string& input, int level, int failFrom = -1, std::size_t outputSize = 16384,
+                    bool flushOnAlign = true, bool withoutChainMemos = false) {
+  Compressed c;
+  c.input = input;
+  c.failFrom = failFrom;
   auto state = std::make_unique<zip::deflate::DeflateState>();
   state->withoutChainMemos = withoutChainMemos;
-  MemoryStreams streams(input);
-  streams.failFlushFrom = failFlushFrom;
   std::vector<std::uint8_t> buffer(outputSize);
   std::uint16_t flags = 0;
-  Compressed c;
-  c.result = zip::deflate::RunDeflate(*state, level, flags, streams, buffer.data(), buffer.size(), flushOnAlign);
-  c.bytes = streams.output;
-  c.flushSizes = streams.flushSizes;
+  c.result = zip::deflate::RunDeflate(*state, level, flags, c, buffer.data(), buffer.size(), flushOnAlign);
   return c;
 }
 

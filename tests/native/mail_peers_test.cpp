@@ -1,7 +1,7 @@
 // The report mail against Python's decoders: the base64 module for the
 // encoder (exact text and line layout), the email package for the composed
-// message (a real SMTP server keeps exactly these bytes:
-// tests/mail/delivery_peer_cases.cpp).
+// message, whose header lines are also compared byte for byte (a real SMTP
+// server keeps exactly these bytes: tests/mail/delivery_peer_cases.cpp).
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -73,12 +73,22 @@ TEST(MailWithPythonEmail, ComposedMailParsesAsSent) {
   mail.attachments = {root + "CrashReport.zip", root + "empty.dat", root + "missing.dat"};
   MessageFile message;
   ASSERT_TRUE(PutMessage(mail, message));
+  const std::string b = NORDA_MIME_BOUNDARY;
+  const std::string header = "From:NORDA Crash Report<crash@peer.test>\r\nTo:<first@peer.test>\r\n"
+                             "To:<second@peer.test>\r\nSubject:" + mail.subject + "\r\nMIME_Version:1.0\r\n"
+                             "X-Mailer:Smtp Client By norda kestrelwin\r\nMIME_Version:1.0\r\n"
+                             "Content-type:multipart/mixed;Boundary=" + b + "\r\n\r\n--" + b +
+                             "\r\nContent-type:text/plain;Charset=gb2312\r\nContent-Transfer-Encoding:8bit\r\n\r\n" +
+                             mail.body + "\r\n\r\n--" + b + "\r\nContent-Type:application/octet-stream;"
+                             "Name=CrashReport.zip\r\nContent-Disposition:attachment;FileName=CrashReport.zip\r\n"
+                             "Content-Transfer-Encoding:Base64\r\n\r\n";
+  EXPECT_EQ(message.text.substr(0, header.size()), header);
+  EXPECT_EQ(message.text.substr(message.text.size() - b.size() - 11), "\r\n--" + b + "--\r\n.\r\n");
   // As a server keeps it: without the end-of-data line.
   WriteBytes(folder / u"mail.eml", message.text.substr(0, message.text.size() - 3));
   const auto listing = test::RunCommand({"/usr/bin/python3", Peer("mail_parts.py"),
                                          NativeFsPath(folder / u"mail.eml").string(), NativeFsPath(folder.Path())});
   ASSERT_EQ(listing.exitCode, 0) << listing.output;
-  const std::string b = NORDA_MIME_BOUNDARY;
   // The text part is the body and the line end before the delimiter; Python
   // hands it out with its line ends as "\n".
   std::string textPart;

@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "core/app/dont_send.h"
 #include "core/app/report_folder.h"
 #include "core/app/report_packing.h"
 #include "core/app/send_record_book.h"
@@ -244,6 +245,43 @@ TEST_F(ReportPacking, OverlongNumberedNameIsRefusedWithoutOverwriting) {
   EXPECT_TRUE(session.archivePath.empty());
   EXPECT_FALSE(os::PathExists(session.sendRecordPath));
   EXPECT_EQ(ReadBytes(archive), "an older report");
+}
+
+// The book's edges; numbered archives across runs and Don't Send are the
+// end-to-end scenarios three_runs and dont_send*, the unsent report after a
+// failed mail tests/delivery/send_flow_test.cpp's.
+TEST_F(ReportPacking, RecordSectionsAreTakenWithoutRegardToCaseEvenBeyondTheNamesBuffer) {
+  WriteBytes(session.sendRecordPath, "[record1]\r\nFile Name=x\r\n[Other]\r\n");
+  std::u16string section;
+  EXPECT_TRUE(AddSendRecord(session, bugReport + u"\\a.zip", true, section));
+  EXPECT_EQ(section, u"Record2");
+  EXPECT_EQ(Record(u"Record2", u"File Name"), bugReport + u"\\a.zip");
+  EXPECT_EQ(Record(u"Record2", u"Email Subject"), u"Crash 12");
+  EXPECT_EQ(Record(u"record1", u"File Name"), u"x") << "other sections stay";
+  // 12,000 records: the names no longer fit the 102400-unit buffer, so the
+  // search sees only the first ones and may hand out a name already used.
+  std::string book;
+  for (int n = 1; n <= 12000; ++n) book += "[Record" + std::to_string(n) + "]\r\nSend or Not=YES\r\n";
+  WriteBytes(session.sendRecordPath, book);
+  const std::u16string name = FreeRecordSection(session);
+  ASSERT_EQ(name.rfind(u"Record", 0), 0u);
+  EXPECT_GT(std::stoi(Utf16ToUtf8(name.substr(6))), 8000);
+  EXPECT_LE(std::stoi(Utf16ToUtf8(name.substr(6))), 12001);
+}
+
+TEST_F(ReportPacking, UnsentInstructionsAreACrashLogAndDontSendWithoutArchiveOnlyEnds) {
+  session.archivePath = ReportArchivePath();
+  WriteBytes(dir / u"instructions.txt", "Please Send the Report to us");
+  std::u16string section;
+  RecordUnsentReport(session, dir / u"instructions.txt", section);
+  EXPECT_EQ(section, u"Record1");
+  ASSERT_EQ(session.files.size(), 1u);
+  EXPECT_EQ(session.files[0]->description + u" " + session.files[0]->type, u"Crash Log Text Document");
+  os::RemoveFile(session.sendRecordPath);
+  session.archivePath.clear();
+  EXPECT_EQ(DontSend(session, u"text"), DontSendOutcome::Ended);
+  EXPECT_FALSE(os::PathExists(session.sendRecordPath));
+  EXPECT_FALSE(os::PathExists(folder + u"\\Crash 12User.txt"));
 }
 
 TEST_F(ReportPacking, DiskFillingUpWhileTheArchiveIsWritten) {
