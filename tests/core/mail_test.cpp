@@ -59,8 +59,14 @@ TEST(SplitString, Table) {
     std::string text, separator;
     std::vector<std::string> pieces;
   } cases[] = {
-      {"a@x,b@y,", ",", {"a@x", "b@y"}}, {"a@x,,b@y", ",", {"a@x", "", "b@y"}}, {",,", ",", {"", ""}},
-      {"", ",", {}},   {",", ",", {","}},  {"a", "ab", {}}, {"x--y--", "--", {"x", "y"}}, {"abc", "", {"abc"}},
+      {"a@x,b@y,", ",", {"a@x", "b@y"}},
+      {"a@x,,b@y", ",", {"a@x", "", "b@y"}},
+      {",,", ",", {"", ""}},
+      {"", ",", {}},
+      {",", ",", {","}},
+      {"a", "ab", {}},
+      {"x--y--", "--", {"x", "y"}},
+      {"abc", "", {"abc"}},
   };
   for (const auto& c : cases) EXPECT_EQ(SplitString(c.text, c.separator), c.pieces) << '"' << c.text << '"';
 }

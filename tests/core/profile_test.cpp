@@ -67,7 +67,11 @@ TEST(IniFile, SectionNamesEndEarlyInASmallBufferAndWithoutAFile) {
     std::size_t bufferSize, copied;
     Names names;
   } cases[] = {
-      {0, 0, {u""}},  {2, 0, {u""}}, {3, 1, {u"a"}}, {7, 5, {u"abc", u"d"}}, {10, 8, {u"abc", u"de", u"f"}},
+      {0, 0, {u""}},
+      {2, 0, {u""}},
+      {3, 1, {u"a"}},
+      {7, 5, {u"abc", u"d"}},
+      {10, 8, {u"abc", u"de", u"f"}},
       {1024, 9, {u"abc", u"de", u"f"}},
   };
   for (const auto& c : cases) {

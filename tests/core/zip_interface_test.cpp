@@ -143,10 +143,14 @@ TEST(ZipSource, TheExecutableTest) {
     std::string bytes;
     bool executable;
   } cases[] = {
-      {image(0x54AD, 64, 0x4550, 200), true},   {image(0x54AD, 64, 0x454E, 200), true},
-      {image(0x54AD, 64, 0x454C, 200), true},   {image(0x54AD, 64, 0x5A4D, 200), true},
-      {image(0x5A4D, 64, 0x4550, 200), false},  {image(0x54AD, 64, 0x1234, 200), false},
-      {image(0x54AD, 148, 0x4550, 200), false}, {image(0x54AD, 147, 0x4550, 200), true},
+      {image(0x54AD, 64, 0x4550, 200), true},
+      {image(0x54AD, 64, 0x454E, 200), true},
+      {image(0x54AD, 64, 0x454C, 200), true},
+      {image(0x54AD, 64, 0x5A4D, 200), true},
+      {image(0x5A4D, 64, 0x4550, 200), false},
+      {image(0x54AD, 64, 0x1234, 200), false},
+      {image(0x54AD, 148, 0x4550, 200), false},  // 200 is not beyond 148 + 52
+      {image(0x54AD, 147, 0x4550, 200), true},
       {image(0x54AD, 4, 0x4550, 40), false},
   };
   test::ScratchFolder scratch;

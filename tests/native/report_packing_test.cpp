@@ -1,17 +1,11 @@
-// Packing the report, read back by Python's zipfile: the archive's name, the
-// status lines, and what happens on a disk that fills up or in a report
-// folder that cannot be written. Whatever fails, the archives already in
-// "BugReport" and the send record book keep their bytes, and what the book
-// says is true.
-//
-// A full disk is played by the file-size limit of a forked child
-// (RLIMIT_FSIZE, with SIGXFSZ ignored): a write that reaches the limit is cut
-// short and the next one fails, which is what a write onto a full disk does,
-// and the limit ends with the child. A tiny file system would need mount
-// rights, which a test machine may not give. A read-only folder is one
-// without write permission; a child running as root first gives up its power
-// to override permissions, as a Windows administrator without write access
-// to the folder has none.
+// Packing the report and its record, read back by Python's zipfile, also on a
+// disk that fills up and in a report folder that cannot be written: whatever
+// fails, the archives already in "BugReport" and the record book keep their
+// bytes, and what the book says is true. A full disk is a forked child's
+// file-size limit (RLIMIT_FSIZE, SIGXFSZ ignored): its writes are cut short
+// and then fail, without the mount rights a tiny file system would need. A
+// child running as root gives up its power to override permissions, as a
+// Windows administrator without write access to a folder has none.
 #include <linux/capability.h>
 #include <signal.h>
 #include <sys/resource.h>
