@@ -49,7 +49,8 @@ bool StoredName(const std::string& name) {
   for (char c : name.substr(dot)) extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (const char* stored : norda::zip::StoredExtensions) {
     std::string lower;
-    for (const char* c = stored; *c; ++c) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    for (const char* c = stored; *c; ++c)
+      lower += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
     if (extension == lower) return true;
   }
   return false;

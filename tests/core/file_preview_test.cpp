@@ -28,7 +28,8 @@ TEST(LooksLikeText, CountsUnprintableBytesInTheFirstHundred) {
       {"the fifth at byte 99", std::string(95, 'x') + std::string(5, '\x01'), false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(LooksLikeText(reinterpret_cast<const unsigned char*>(c.data.data()), c.data.size()), c.text) << c.what;
+    EXPECT_EQ(LooksLikeText(reinterpret_cast<const unsigned char*>(c.data.data()), c.data.size()), c.text)
+        << c.what;
   }
 }
 

@@ -247,8 +247,8 @@ TEST(MailSettingsDownload, StepsAndTheirTags) {
       {"offline", {false, true, 9, {}, {}}, false, "InetConnectFailed!\n", {}},
       {"no root handle", {true, false, 9, {}, {}}, false, "InetOpenFailed!\n", {}},
       {"more than Content-Length is complete", {true, true, 9, 2, {b}}, true, "", b},
-      {"connection lost between chunks", {true, true, 2, 99999, {a, a, b}}, false, "WhileInetConnectFailed!\n", a},
-      {"connection lost before the first read", {true, true, 1, {}, {a}}, false, "WhileInetConnectFailed!\n", ""},
+      {"lost between chunks", {true, true, 2, 99999, {a, a, b}}, false, "WhileInetConnectFailed!\n", a},
+      {"lost before the first read", {true, true, 1, {}, {a}}, false, "WhileInetConnectFailed!\n", ""},
       {"a local file that cannot be created", {true, true, 9, {}, {"x"}}, false, "CreateFileFailed!\n", {},
        u"no-such-folder\\MailSendInfo.log"},
   };

@@ -93,9 +93,9 @@ TEST(ReadProfileValue, ValuesAndTheirLimit) {
   const std::u16string path = folder / u"CrashReport.ini";
   EXPECT_EQ(ReadProfileValue(u"LOGFile", path, u"CrashReport Infor"), u"");
   EXPECT_FALSE(os::PathExists(path)) << "a missing file stays missing";
-  WriteBytes(path, "[CrashReport Infor]\r\nLOGFile = C:\\crash\\Crash_1.log \r\nLong=" + std::string(2500, 'x') +
-                       "\r\nExact=" + std::string(1989, 'y') + "\r\nQuotedLong=\"" + std::string(1989, 'z') +
-                       "\"\r\n");
+  WriteBytes(path, "[CrashReport Infor]\r\nLOGFile = C:\\crash\\Crash_1.log \r\nLong=" +
+                       std::string(2500, 'x') + "\r\nExact=" + std::string(1989, 'y') + "\r\nQuotedLong=\"" +
+                       std::string(1989, 'z') + "\"\r\n");
   const struct {
     const char16_t *key, *section;
     std::u16string expected;

@@ -47,15 +47,20 @@ class CrashReport : public ::testing::Test {
   }
 
   // Copies go to the shared temporary folder: names unique to this test.
-  std::u16string Named(const std::u16string& key) const { return key + u"-" + FileNamePart(dir.Path()) + u".x"; }
+  std::u16string Named(const std::u16string& key) const {
+    return key + u"-" + FileNamePart(dir.Path()) + u".x";
+  }
   std::u16string NamedPath(const std::u16string& key) const { return crash + u"\\" + Named(key); }
-  std::u16string TempCopy(const std::u16string& key) const { return os::TempFolder() + key + u"_" + Named(key); }
+  std::u16string TempCopy(const std::u16string& key) const {
+    return os::TempFolder() + key + u"_" + Named(key);
+  }
 
   // A description in UTF-16 with a byte-order mark naming the crash files
   // (written too when withNamedFiles), with the given "FilesToAdd" lines.
   void WriteReport(const std::u16string& filesToAdd, bool withNamedFiles = true) {
     std::u16string ini = u"[CrashReport Infor]\r\nSUBJECT=Crash 12\r\n";
-    for (const char16_t* key : {u"LOGFile", u"DMPFile", u"REGFile", u"OPEN", u"UNDOFile", u"RECENTOPERATION"}) {
+    for (const char16_t* key :
+         {u"LOGFile", u"DMPFile", u"REGFile", u"OPEN", u"UNDOFile", u"RECENTOPERATION"}) {
       if (withNamedFiles) WriteBytes(NamedPath(key), std::string(3000, 'c'));
       ini += std::u16string(key) + u"=" + NamedPath(key) + u"\r\n";
     }
@@ -92,18 +97,21 @@ TEST_F(CrashReport, FilesToAddAreListedUntilTheFirstGapOrShortValue) {
       {"relative, empty, missing and extra fields; an empty description ends the scan",
        a + u"File002=relative.txt,Relative,Text,ignored fourth\r\nFile003=" + crash +
            u"\\empty.txt,Empty,Text\r\nFile004=" + crash + u"\\missing.txt,Missing,Text\r\nFile005=" + crash +
-           u"\\b.txt,Beta,Text\r\nFile006=" + crash + u"\\c.txt,,Text\r\nFile007=" + crash + u"\\c.txt,C,T\r\n",
-       {crash + u"\\a.txt", u"A", u"T", app + u"\\relative.txt", u"Relative", u"Text", crash + u"\\b.txt", u"Beta",
-        u"Text"}},
+           u"\\b.txt,Beta,Text\r\nFile006=" + crash + u"\\c.txt,,Text\r\nFile007=" + crash +
+           u"\\c.txt,C,T\r\n",
+       {crash + u"\\a.txt", u"A", u"T", app + u"\\relative.txt", u"Relative", u"Text", crash + u"\\b.txt",
+        u"Beta", u"Text"}},
       {"gap at 2", a + u"File003=" + crash + u"\\b.txt,B,T\r\n", {crash + u"\\a.txt", u"A", u"T"}},
-      {"key without value", a + u"File002=\r\nFile003=" + crash + u"\\b.txt,B,T\r\n", {crash + u"\\a.txt", u"A", u"T"}},
+      {"key without value",
+       a + u"File002=\r\nFile003=" + crash + u"\\b.txt,B,T\r\n",
+       {crash + u"\\a.txt", u"A", u"T"}},
       {"separators only", u"File001=,,,\r\nFile002=" + crash + u"\\b.txt,B,T\r\n", {}},
       {"line breaks separate", u"File001=" + crash + u"\\a.txt\r,A\n,T\r\n", {}},
       // Values are read up to 249 characters: what follows three parts that
       // fit is ignored; a name cut short leaves too few parts.
       {"long values",
-       u"File001=" + crash + u"\\a.txt,A,T," + std::u16string(400, u'x') + u"\r\nFile002=" + cut + u"\r\nFile003=" +
-           crash + u"\\b.txt,B,T\r\n",
+       u"File001=" + crash + u"\\a.txt,A,T," + std::u16string(400, u'x') + u"\r\nFile002=" + cut +
+           u"\r\nFile003=" + crash + u"\\b.txt,B,T\r\n",
        {crash + u"\\a.txt", u"A", u"T"}},
       {"no section", u"", {}},
   };
@@ -123,8 +131,9 @@ TEST_F(CrashReport, HeldOrEmptyFilesAreLeftOut) {
   os::File holder = os::File::OpenExistingForWriting(crash + u"\\held.txt");
   ASSERT_TRUE(holder.IsOpen());
   BuildFileList(session);
-  EXPECT_EQ(Listed(), (std::vector<std::u16string>{TempCopy(u"LOGFile"), u"LOGFile", u"x", TempCopy(u"REGFile"),
-                                                   u"REGFile", u"x", TempCopy(u"OPEN"), u"OPEN", u"x"}));
+  EXPECT_EQ(Listed(),
+            (std::vector<std::u16string>{TempCopy(u"LOGFile"), u"LOGFile", u"x", TempCopy(u"REGFile"),
+                                         u"REGFile", u"x", TempCopy(u"OPEN"), u"OPEN", u"x"}));
 }
 
 TEST_F(CrashReport, BrokenOrMissingDescriptionsListNothingAndHarmNothing) {
@@ -167,8 +176,8 @@ TEST_F(CrashReport, CleanUpRemovesReadOnlyMaterialButNotReadOnlyCrashFiles) {
   ASSERT_EQ(session.files.size(), 4u);
   session.userTextPath = dir / u"Crash 12User.txt";
   WriteBytes(session.userTextPath, "text");
-  for (const std::u16string& path : {session.userTextPath, NamedPath(u"RECENTOPERATION"), TempCopy(u"DMPFile"),
-                                     NamedPath(u"LOGFile")}) {
+  for (const std::u16string& path :
+       {session.userTextPath, NamedPath(u"RECENTOPERATION"), TempCopy(u"DMPFile"), NamedPath(u"LOGFile")}) {
     ASSERT_TRUE(os::SetFileAttributesTo(path, os::kAttrReadOnly));
   }
   ASSERT_TRUE(os::SetFileAttributesTo(session.descriptionPath, os::kAttrReadOnly | os::kAttrArchive));

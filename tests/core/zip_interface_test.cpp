@@ -111,14 +111,17 @@ TEST(ZipTimes, DosAndUnixTimesStayWithinTheirCalendars) {
   EXPECT_EQ(DosTimeOfLocal(FileTimeOf(1980, 1, 1, 0, 0, 0)), firstDosDay);
   EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2107, 12, 31, 23, 59, 59)),
             (127u << 9 | 12 << 5 | 31) << 16 | (23u << 11 | 59 << 5 | 29));
-  EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2024, 2, 29, 6, 7, 8)), (44u << 9 | 2 << 5 | 29) << 16 | (6u << 11 | 7 << 5 | 4));
+  EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2024, 2, 29, 6, 7, 8)),
+            (44u << 9 | 2 << 5 | 29) << 16 | (6u << 11 | 7 << 5 | 4));
   EXPECT_EQ(DosTimeOfLocal(FileTimeOf(1979, 12, 31, 23, 59, 59)), firstDosDay);
   EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2108, 1, 1, 0, 0, 0)), firstDosDay);
   // Whatever the zone, differences within one day and the clamping show.
   const std::uint32_t midnight = UnixTimeOfLocal(FileTimeOf(2012, 1, 1, 0, 0, 0));
   EXPECT_EQ(UnixTimeOfLocal(FileTimeOf(2012, 1, 1, 13, 14, 16)) - midnight, 47656u);
-  EXPECT_EQ(UnixTimeOfLocal(FileTimeOf(1950, 6, 15, 10, 20, 30)), UnixTimeOfLocal(FileTimeOf(1970, 1, 1, 10, 20, 30)));
-  EXPECT_EQ(UnixTimeOfLocal(FileTimeOf(2100, 3, 4, 5, 6, 7)), UnixTimeOfLocal(FileTimeOf(2037, 12, 31, 5, 6, 7)));
+  EXPECT_EQ(UnixTimeOfLocal(FileTimeOf(1950, 6, 15, 10, 20, 30)),
+            UnixTimeOfLocal(FileTimeOf(1970, 1, 1, 10, 20, 30)));
+  EXPECT_EQ(UnixTimeOfLocal(FileTimeOf(2100, 3, 4, 5, 6, 7)),
+            UnixTimeOfLocal(FileTimeOf(2037, 12, 31, 5, 6, 7)));
   EXPECT_LE(std::llabs(static_cast<std::int64_t>(midnight) - 1325376000), 15 * 3600);
 }
 

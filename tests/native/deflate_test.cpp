@@ -244,7 +244,8 @@ TEST(Crc32, EqualsZlibsCrc32) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
   for (std::size_t offset = 0; offset < 8; offset++) {
     for (std::size_t length = 0; length <= 300; length++) {
-      ASSERT_EQ(zip::Crc32Update(0, bytes + offset, length), crc32(0, bytes + offset, static_cast<uInt>(length)))
+      ASSERT_EQ(zip::Crc32Update(0, bytes + offset, length),
+                crc32(0, bytes + offset, static_cast<uInt>(length)))
           << offset << " " << length;
     }
   }
@@ -274,7 +275,8 @@ TEST(DeflateTool, PipesThroughPythonsZlibAndReportsFailures) {
   const std::string input = DumpLike(500000, 41);
   WriteBytes(folder / u"in.bin", input);
   const std::string inflate =
-      " | /usr/bin/python3 -c 'import sys, zlib; sys.stdout.buffer.write(zlib.decompress(sys.stdin.buffer.read(), -15))'";
+      " | /usr/bin/python3 -c 'import sys, zlib; "
+      "sys.stdout.buffer.write(zlib.decompress(sys.stdin.buffer.read(), -15))'";
   for (const char* level : {"-1", "-4", "-8", ""}) {
     const CommandResult piped = RunCommand({"/bin/sh", "-c", tool + " " + level + " < " + in + inflate});
     EXPECT_EQ(piped.exitCode, 0) << level;

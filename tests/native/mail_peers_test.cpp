@@ -29,7 +29,8 @@ std::string Peer(const std::string& script) { return test::SourceDir() + "/tests
 TEST(Base64AgainstPython, ManyLengths) {
   std::vector<std::size_t> lengths;
   for (std::size_t n = 0; n <= 200; ++n) lengths.push_back(n);
-  for (std::size_t base : {kAttachmentChunkBytes, std::size_t{5700}, 2 * kAttachmentChunkBytes, std::size_t{65536}}) {
+  for (std::size_t base :
+       {kAttachmentChunkBytes, std::size_t{5700}, 2 * kAttachmentChunkBytes, std::size_t{65536}}) {
     for (std::size_t d = 0; d < 4; ++d) lengths.insert(lengths.end(), {base - d - 1, base + d});
   }
   test::ScratchFolder folder;
@@ -40,7 +41,8 @@ TEST(Base64AgainstPython, ManyLengths) {
     WriteBytes(folder / (u"text" + DecimalText(i) + u".txt"), text);
     EXPECT_EQ(Base64EncodedSize(data.size()), text.size()) << lengths[i];
   }
-  const auto report = test::RunCommand({"/usr/bin/python3", Peer("base64_check.py"), NativeFsPath(folder.Path())});
+  const auto report =
+      test::RunCommand({"/usr/bin/python3", Peer("base64_check.py"), NativeFsPath(folder.Path())});
   EXPECT_EQ(report.exitCode, 0);
   EXPECT_EQ(report.output, "checked " + std::to_string(lengths.size()) + "\n");
 }
@@ -74,20 +76,26 @@ TEST(MailWithPythonEmail, ComposedMailParsesAsSent) {
   MessageFile message;
   ASSERT_TRUE(PutMessage(mail, message));
   const std::string b = NORDA_MIME_BOUNDARY;
-  const std::string header = "From:NORDA Crash Report<crash@peer.test>\r\nTo:<first@peer.test>\r\n"
-                             "To:<second@peer.test>\r\nSubject:" + mail.subject + "\r\nMIME_Version:1.0\r\n"
-                             "X-Mailer:Smtp Client By norda kestrelwin\r\nMIME_Version:1.0\r\n"
-                             "Content-type:multipart/mixed;Boundary=" + b + "\r\n\r\n--" + b +
-                             "\r\nContent-type:text/plain;Charset=gb2312\r\nContent-Transfer-Encoding:8bit\r\n\r\n" +
-                             mail.body + "\r\n\r\n--" + b + "\r\nContent-Type:application/octet-stream;"
-                             "Name=CrashReport.zip\r\nContent-Disposition:attachment;FileName=CrashReport.zip\r\n"
-                             "Content-Transfer-Encoding:Base64\r\n\r\n";
+  const std::string header =
+      "From:NORDA Crash Report<crash@peer.test>\r\nTo:<first@peer.test>\r\n"
+      "To:<second@peer.test>\r\nSubject:" +
+      mail.subject +
+      "\r\nMIME_Version:1.0\r\n"
+      "X-Mailer:Smtp Client By norda kestrelwin\r\nMIME_Version:1.0\r\n"
+      "Content-type:multipart/mixed;Boundary=" +
+      b + "\r\n\r\n--" + b +
+      "\r\nContent-type:text/plain;Charset=gb2312\r\nContent-Transfer-Encoding:8bit\r\n\r\n" + mail.body +
+      "\r\n\r\n--" + b +
+      "\r\nContent-Type:application/octet-stream;"
+      "Name=CrashReport.zip\r\nContent-Disposition:attachment;FileName=CrashReport.zip\r\n"
+      "Content-Transfer-Encoding:Base64\r\n\r\n";
   EXPECT_EQ(message.text.substr(0, header.size()), header);
   EXPECT_EQ(message.text.substr(message.text.size() - b.size() - 11), "\r\n--" + b + "--\r\n.\r\n");
   // As a server keeps it: without the end-of-data line.
   WriteBytes(folder / u"mail.eml", message.text.substr(0, message.text.size() - 3));
-  const auto listing = test::RunCommand({"/usr/bin/python3", Peer("mail_parts.py"),
-                                         NativeFsPath(folder / u"mail.eml").string(), NativeFsPath(folder.Path())});
+  const auto listing =
+      test::RunCommand({"/usr/bin/python3", Peer("mail_parts.py"),
+                        NativeFsPath(folder / u"mail.eml").string(), NativeFsPath(folder.Path())});
   ASSERT_EQ(listing.exitCode, 0) << listing.output;
   // The text part is the body and the line end before the delimiter; Python
   // hands it out with its line ends as "\n".
@@ -106,11 +114,12 @@ TEST(MailWithPythonEmail, ComposedMailParsesAsSent) {
       {"CrashReport.zip", archive.size()}, {"empty.dat", 0}, {"missing.dat", 0}};
   for (std::size_t i = 0; i < 3; ++i) {
     const std::string& name = attachments[i].first;
-    expected.insert(expected.end(), {"part " + std::to_string(i + 1) + " application/octet-stream - " + name,
-                                     "partheader Content-Type: application/octet-stream;Name=" + name,
-                                     "partheader Content-Disposition: attachment;FileName=" + name,
-                                     "partheader Content-Transfer-Encoding: Base64",
-                                     "payload " + std::to_string(i + 1) + " " + std::to_string(attachments[i].second)});
+    expected.insert(expected.end(),
+                    {"part " + std::to_string(i + 1) + " application/octet-stream - " + name,
+                     "partheader Content-Type: application/octet-stream;Name=" + name,
+                     "partheader Content-Disposition: attachment;FileName=" + name,
+                     "partheader Content-Transfer-Encoding: Base64",
+                     "payload " + std::to_string(i + 1) + " " + std::to_string(attachments[i].second)});
   }
   std::vector<std::string> lines;
   std::istringstream in(listing.output);

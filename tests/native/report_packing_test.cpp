@@ -58,7 +58,8 @@ std::string InChild(const std::function<std::string()>& body) {
   close(ends[1]);
   std::string out;
   char buffer[4096];
-  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;)
+    out.append(buffer, static_cast<std::size_t>(n));
   close(ends[0]);
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
@@ -121,7 +122,8 @@ class ReportPacking : public ::testing::Test {
     std::vector<std::string> args = {"/usr/bin/python3", test::SourceDir() + "/tests/peers/zip_contents.py",
                                      NativeFsPath(archive).string()};
     for (const auto& file : session.files) {
-      if (file) args.push_back(Utf16ToUtf8(FileNamePart(file->path)) + "=" + NativeFsPath(file->path).string());
+      if (file)
+        args.push_back(Utf16ToUtf8(FileNamePart(file->path)) + "=" + NativeFsPath(file->path).string());
     }
     return test::RunCommand(args).output;
   }
@@ -288,7 +290,8 @@ TEST_F(ReportPacking, DiskFillingUpWhileTheArchiveIsWritten) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.limit);
     session.files.clear();
-    for (const char16_t* name : {u"\\CrashReport0.zip", u"\\CrashReport.zip"}) os::RemoveFile(bugReport + name);
+    for (const char16_t* name : {u"\\CrashReport0.zip", u"\\CrashReport.zip"})
+      os::RemoveFile(bugReport + name);
     os::RemoveFile(session.sendRecordPath);
     EarlierReport();
     AddFile(u"crash.log", LogText(200000, 2));

@@ -153,8 +153,10 @@ TEST_F(ZipArchive, PipedSourcesIntoAPipe) {
   ZipHandle* zip = ZipCreate(HandleArgument(target[1]), 0, TargetKind::Handle);
   close(target[1]);
   ASSERT_NE(zip, nullptr);
-  EXPECT_EQ(ZipAddEntry(zip, u"streamed.log", HandleArgument(source[0]), 0, SourceKind::Handle), ZipResult::Ok);
-  EXPECT_EQ(ZipAddEntry(zip, u"unknown.gz", HandleArgument(unknown[0]), 0, SourceKind::Handle), ZipResult::NoChange);
+  EXPECT_EQ(ZipAddEntry(zip, u"streamed.log", HandleArgument(source[0]), 0, SourceKind::Handle),
+            ZipResult::Ok);
+  EXPECT_EQ(ZipAddEntry(zip, u"unknown.gz", HandleArgument(unknown[0]), 0, SourceKind::Handle),
+            ZipResult::NoChange);
   EXPECT_EQ(ZipAddEntry(zip, u"saved.zip", "stored", 6, SourceKind::Memory), ZipResult::Ok);
   close(unknown[0]);
   close(source[0]);
@@ -170,7 +172,8 @@ TEST_F(ZipArchive, PipedSourcesIntoAPipe) {
             ZipNumber(read.archive, "end_at"));
   ASSERT_EQ(read.entries.size(), 2u);
   for (const ZipFields& e : read.entries) {
-    EXPECT_EQ(ZipText(e, "descriptor") + " " + ZipText(e, "local_flags") + " " + ZipText(e, "local_crc"), "yes 8 0x0");
+    EXPECT_EQ(ZipText(e, "descriptor") + " " + ZipText(e, "local_flags") + " " + ZipText(e, "local_crc"),
+              "yes 8 0x0");
   }
   EXPECT_EQ(ZipText(read.entries[0], "data_crc"), Crc(streamed));
   EXPECT_EQ(ZipNumber(read.entries[0], "local_usize"), 0xFFFFFFFFll);
@@ -181,7 +184,9 @@ TEST_F(ZipArchive, The65536thEntryIsRefusedAndTheArchiveKeeps65535) {
   ZipHandle* zip = ZipCreate(nullptr, 1 << 20, TargetKind::Memory);
   ASSERT_NE(zip, nullptr);
   for (unsigned i = 0; i < 65535; ++i) {
-    ASSERT_EQ(ZipAddEntry(zip, (u"d" + DecimalText(i)).c_str(), nullptr, 0, SourceKind::Folder), ZipResult::Ok) << i;
+    ASSERT_EQ(ZipAddEntry(zip, (u"d" + DecimalText(i)).c_str(), nullptr, 0, SourceKind::Folder),
+              ZipResult::Ok)
+        << i;
   }
   EXPECT_EQ(ZipAddEntry(zip, u"one-too-many", nullptr, 0, SourceKind::Folder), ZipResult::BadArguments);
   const void* buffer = nullptr;
@@ -222,7 +227,8 @@ TEST_F(ZipArchive, SizesAndOffsetsAt4GiBAreRefusedBeforeTheyAreWritten) {
   const std::string random = RandomBytes(2000, 9);
   EXPECT_EQ(ZipAddEntry(zip, u"first.bin", random.data(), 100, SourceKind::Memory), ZipResult::Ok);
   // Stored: its known size is refused before its header is written.
-  EXPECT_EQ(ZipAddEntry(zip, u"second.zip", random.data(), 2000, SourceKind::Memory), ZipResult::BadArguments);
+  EXPECT_EQ(ZipAddEntry(zip, u"second.zip", random.data(), 2000, SourceKind::Memory),
+            ZipResult::BadArguments);
   // Deflated: found out while compressing; the entry stays out of the directory.
   EXPECT_EQ(ZipAddEntry(zip, u"third.bin", random.data(), 2000, SourceKind::Memory), ZipResult::BadArguments);
   EXPECT_EQ(ZipAddEntry(zip, u"fourth", nullptr, 0, SourceKind::Folder), ZipResult::Ok);
@@ -293,7 +299,8 @@ TEST_F(ZipArchive, FailedSourcesLeaveTheArchiveUsable) {
   const std::u16string held = scratch_ / u"held.log", archive = scratch_ / u"usable.zip";
   const int folder = open(Native(scratch_.Path()).c_str(), O_RDONLY | O_DIRECTORY);
   ZipHandle* zip = ZipCreate(archive.c_str(), 0, TargetKind::FileName);
-  EXPECT_EQ(ZipAddEntry(zip, u"unreadable", HandleArgument(folder), 0, SourceKind::Handle), ZipResult::ReadFailed);
+  EXPECT_EQ(ZipAddEntry(zip, u"unreadable", HandleArgument(folder), 0, SourceKind::Handle),
+            ZipResult::ReadFailed);
   EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
   EXPECT_EQ(test::ReadBytes(archive), std::string("PK\x05\x06", 4) + std::string(18, '\0'));
   EXPECT_EQ(RunCommand({"/usr/bin/7z", "t", "-bd", Native(archive)}).exitCode, 0);
@@ -302,11 +309,13 @@ TEST_F(ZipArchive, FailedSourcesLeaveTheArchiveUsable) {
   os::File writer = os::File::CreateForWriting(held);
   ASSERT_TRUE(writer.IsOpen());
   zip = ZipCreate(archive.c_str(), 0, TargetKind::FileName);
-  EXPECT_EQ(ZipAddEntry(zip, u"unreadable", HandleArgument(folder), 0, SourceKind::Handle), ZipResult::ReadFailed);
+  EXPECT_EQ(ZipAddEntry(zip, u"unreadable", HandleArgument(folder), 0, SourceKind::Handle),
+            ZipResult::ReadFailed);
   close(folder);
   EXPECT_EQ(ZipAddEntry(zip, u"held.log", held.c_str(), 0, SourceKind::FileName), ZipResult::OpenFailed);
   const std::u16string missing = scratch_ / u"missing.log";
-  EXPECT_EQ(ZipAddEntry(zip, u"missing.log", missing.c_str(), 0, SourceKind::FileName), ZipResult::OpenFailed);
+  EXPECT_EQ(ZipAddEntry(zip, u"missing.log", missing.c_str(), 0, SourceKind::FileName),
+            ZipResult::OpenFailed);
   EXPECT_EQ(ZipAddEntry(zip, u"null.log", nullptr, 0, SourceKind::FileName), ZipResult::BadArguments);
   EXPECT_EQ(ZipAddEntry(zip, u"bad.log", HandleArgument(-1), 0, SourceKind::Handle), ZipResult::BadArguments);
   EXPECT_EQ(ZipAddEntry(zip, u"bad.log", "abc", 0, SourceKind::Memory), ZipResult::BadArguments);
@@ -334,7 +343,8 @@ TEST_F(ZipArchive, TheToolPacksFilesUnderTheirNamesAndReportsFailures) {
   EXPECT_EQ(ZipText(read.entries[0], "name") + " " + ZipText(read.entries[0], "method"), "crash.log 8");
   EXPECT_EQ(ZipText(read.entries[1], "name") + " " + ZipText(read.entries[1], "method"), "saved.zip 0");
 
-  const test::CommandResult partly = RunCommand({tool, Native(archive), Native(scratch_ / u"missing.dmp"), log});
+  const test::CommandResult partly =
+      RunCommand({tool, Native(archive), Native(scratch_ / u"missing.dmp"), log});
   EXPECT_NE(partly.exitCode, 0);
   EXPECT_NE(partly.output.find("Couldn't create/open file"), std::string::npos) << partly.output;
   read = Inspect(archive);
