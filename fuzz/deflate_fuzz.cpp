@@ -3,7 +3,8 @@
 // past the window's slide by repeating them with small changes.
 // Checks, besides memory safety:
 // - zlib's inflate (raw, RFC 1951) gives the input back and the stream ends
-//   exactly at the last byte written;
+//   exactly at the last byte written; an input that zlib's deflate ends in
+//   one block (up to 16383 bytes) gives zlib's stream at the same level;
 // - the reported size is the number of bytes written, and it stays within
 //   9/8 of the input and a few bytes per block;
 // - the error slot stays empty at levels 1 to 8; out of range it says "bad
@@ -21,46 +22,34 @@
 #include <vector>
 
 #include "core/zip/deflate.h"
-#include "support/scratch_file.h"
-#include "support/zip_reader.h"
+#include "support/check.h"
+#include "support/zlib_peer.h"
 
 namespace {
 
 using fuzz::Check;
 
-class Streams : public norda::zip::DeflateStreams {
- public:
-  Streams(const std::string& input, std::size_t readLimit, bool endMark, std::size_t failingFlush)
-      : input_(input), readLimit_(readLimit), endMark_(endMark), failingFlush_(failingFlush) {}
-
+// The input in pieces of at most readLimit bytes; every flush from call
+// failingFlush (counted from 1; 0: none) on writes nothing.
+struct Streams : norda::zip::DeflateStreams {
   std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
-    const std::size_t left = input_.size() - position_;
-    if (left == 0) return endMark_ ? norda::zip::kEndOfInput : 0;
-    const std::size_t n = std::min({size, readLimit_, left});
-    std::memcpy(buffer, input_.data() + position_, n);
-    position_ += n;
+    const std::size_t n = std::min({size, readLimit, input.size() - position});
+    if (n == 0) return endMark ? norda::zip::kEndOfInput : 0;
+    std::memcpy(buffer, input.data() + position, n);
+    position += n;
     return n;
   }
-
   void Flush(const std::uint8_t* data, std::size_t& size) override {
-    if (failingFlush_ != 0 && ++flushes_ >= failingFlush_) {
+    if (failingFlush != 0 && ++flushes >= failingFlush) {
       refused = refused || size > 0;
       return;
     }
     output.append(reinterpret_cast<const char*>(data), size);
     size = 0;
   }
-
-  std::string output;
-  bool refused = false;  // a flush wrote nothing of what it was given
-
- private:
-  const std::string& input_;
-  std::size_t readLimit_;
-  bool endMark_;
-  std::size_t failingFlush_;
-  std::size_t position_ = 0;
-  std::size_t flushes_ = 0;
+  std::string input, output;
+  std::size_t readLimit, failingFlush, position = 0, flushes = 0;
+  bool endMark, refused = false;  // refused: a flush wrote nothing of what it was given
 };
 
 std::string Stretched(const std::string& data, int copies) {
@@ -78,8 +67,10 @@ std::string Stretched(const std::string& data, int copies) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   const int level = input.ConsumeIntegralInRange(0, 9);
-  const std::size_t outputSize = input.ConsumeBool() ? 16384 : input.ConsumeIntegralInRange<std::size_t>(2, 40000);
-  const std::size_t readLimit = input.ConsumeBool() ? SIZE_MAX : input.ConsumeIntegralInRange<std::size_t>(1, 70000);
+  const std::size_t outputSize =
+      input.ConsumeBool() ? 16384 : input.ConsumeIntegralInRange<std::size_t>(2, 40000);
+  const std::size_t readLimit =
+      input.ConsumeBool() ? SIZE_MAX : input.ConsumeIntegralInRange<std::size_t>(1, 70000);
   const bool endMark = input.ConsumeBool();
   const std::uint8_t failing = input.ConsumeIntegral<std::uint8_t>();
   const std::size_t failingFlush = failing < 8 ? failing : 0;
@@ -87,7 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint16_t flagsBefore = input.ConsumeIntegral<std::uint16_t>();
   const std::string source = Stretched(input.ConsumeRemainingBytesAsString(), copies % 64 == 0 ? copies : 0);
 
-  Streams streams(source, readLimit, endMark, failingFlush);
+  Streams streams;
+  streams.input = source;
+  streams.readLimit = readLimit;
+  streams.failingFlush = failingFlush;
+  streams.endMark = endMark;
   std::vector<std::uint8_t> buffer(outputSize);
   std::uint16_t flags = flagsBefore;
   const norda::zip::DeflateResult result =
@@ -114,8 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t n = source.size();
   Check(streams.output.size() <= n + n / 8 + 8 * (n / 4096 + 1) + 8, "the output grew past its bound");
   std::string inflated;
-  const std::string problem = fuzz::InflateRaw(streams.output, inflated);
-  Check(problem.empty(), "zlib cannot inflate the stream");
+  Check(norda::test::InflateRaw(streams.output, inflated).empty(), "zlib cannot inflate the stream");
   Check(inflated == source, "inflating does not give the input back");
+  Check(n > 16383 || streams.output == norda::test::DeflateRaw(source, std::clamp(level, 1, 8)),
+        "a one-block stream differs from zlib's at the level (or the nearest one in range)");
   return 0;
 }

@@ -21,8 +21,11 @@
 #include <vector>
 
 #include "core/mail/settings_download.h"
+#include "os/files.h"
+#include "support/check.h"
 #include "support/fake_socket.h"
-#include "support/scratch_file.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -37,8 +40,9 @@ struct Result {
 
 // The download of the sender settings with the response cut at the given sizes.
 Result Download(const std::string& response, const std::vector<std::size_t>& cuts) {
-  static const std::u16string path = fuzz::ScratchPath("MailSendInfo.log");
-  fuzz::WriteScratchFile(path, nullptr, 0);
+  static const norda::test::ScratchFolder scratch;
+  static const std::u16string path = scratch / u"MailSendInfo.log";
+  norda::test::WriteBytes(path, "");
   fuzz::ResetPeer();
   std::size_t at = 0;
   for (std::size_t cut : cuts) {
@@ -54,7 +58,9 @@ Result Download(const std::string& response, const std::vector<std::size_t>& cut
             request.size() > 4 && request.compare(request.size() - 4, 4, "\r\n\r\n") == 0 &&
             request.find("\r\n\r\n") == request.size() - 4,
         "the request is not one GET of the settings path");
-  return {ok, fuzz::ReadScratchFile(path)};
+  Result result{ok, {}};
+  os::ReadWholeFile(path, result.file);
+  return result;
 }
 
 // Header lines that say nothing about the framing: no line end inside, not

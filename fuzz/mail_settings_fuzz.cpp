@@ -16,28 +16,17 @@
 
 #include "core/mail/mail_settings.h"
 #include "core/support/text.h"
-#include "support/scratch_file.h"
+#include "support/check.h"
+#include "support/mail_records.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace {
 
 using fuzz::Check;
-using Fields = std::vector<std::u16string>;
-
-std::vector<Fields> SendRecords() {
-  std::vector<Fields> records;
-  for (const norda::SendInfo& i : norda::MailSettings::Instance().sendInfos) {
-    records.push_back({i.SmtpAddr, i.Account, i.Password, i.Sendfrom});
-  }
-  return records;
-}
-
-std::vector<Fields> ReciverRecords() {
-  std::vector<Fields> records;
-  for (const norda::ReciverInfo& i : norda::MailSettings::Instance().reciverInfos) {
-    records.push_back({i.Sendto, i.SenderName, i.ReceiverName});
-  }
-  return records;
-}
+using norda::test::Fields;
+using norda::test::ReciverRecords;
+using norda::test::SendRecords;
 
 std::size_t LineCount(const std::string& bytes) {
   std::size_t lines = 0;
@@ -97,7 +86,7 @@ void CheckReader(const std::u16string& path, const std::string& bytes, Read read
 
   const std::vector<Fields> clean = CleanRecords(got);
   const std::string text = Written(clean);
-  fuzz::WriteScratchFile(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  norda::test::WriteBytes(path, text);
   norda::MailSettings::Instance() = norda::MailSettings{};
   read(path);
   Check(records() == clean, "clean records read back changed");
@@ -106,10 +95,11 @@ void CheckReader(const std::u16string& path, const std::string& bytes, Read read
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::u16string path = fuzz::ScratchPath("MailSendInfo.log");
+  static const norda::test::ScratchFolder scratch;
+  static const std::u16string path = scratch / u"MailSendInfo.log";
   const std::string bytes(reinterpret_cast<const char*>(data), size);
 
-  fuzz::WriteScratchFile(path, data, size);
+  norda::test::WriteBytes(path, bytes);
   CheckReader(path, bytes, norda::ReadMailSendInfo, SendRecords);
   if (!norda::MailSettings::Instance().sendInfos.empty()) {
     Fields picked(4);
@@ -119,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(stored, "GetSendInfo hands out no stored record");
   }
 
-  fuzz::WriteScratchFile(path, data, size);
+  norda::test::WriteBytes(path, bytes);
   CheckReader(path, bytes, norda::ReadMailReciverInfo, ReciverRecords);
   if (!norda::MailSettings::Instance().reciverInfos.empty()) {
     Fields picked(3);
@@ -129,7 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // One line split on its own, into holders that keep what they had.
   Fields holders{u"a", u"b", u"c", u"d"};
-  const std::u16string line(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(size, 200)));
+  const std::u16string line(bytes.begin(),
+                            bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(size, 200)));
   norda::SplitSettingsLine(line, holders);
   Check(holders.size() == 4, "the split changed the number of holders");
   return 0;

@@ -16,7 +16,9 @@
 #include "core/support/ini_file.h"
 #include "core/support/profile_file.h"
 #include "core/support/text.h"
-#include "support/scratch_file.h"
+#include "support/check.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -148,7 +150,8 @@ void CheckWrite(const std::u16string& path, const norda::ProfileDocument& docume
   if (!norda::ProfileWriteString(section, key, value, path)) return;
   Check(ReadString(path, section, key, value.size() + 2) == value,
         "a written value does not read back");
-  std::vector<std::u16string> after = norda::ProfileDocument::Parse(fuzz::ReadScratchFile(path)).SectionNames();
+  const std::vector<std::u16string> after =
+      norda::ProfileDocument::Parse(norda::test::ReadBytes(path)).SectionNames();
   std::vector<std::u16string> expected = before;
   const bool known = std::any_of(before.begin(), before.end(), [&](const std::u16string& name) {
     return norda::EqualsIgnoreCase(name, section);
@@ -160,9 +163,10 @@ void CheckWrite(const std::u16string& path, const norda::ProfileDocument& docume
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::u16string path = fuzz::ScratchPath("profile.ini");
-  fuzz::WriteScratchFile(path, data, size);
+  static const norda::test::ScratchFolder scratch;
+  static const std::u16string path = scratch / u"profile.ini";
   const std::string bytes(reinterpret_cast<const char*>(data), size);
+  norda::test::WriteBytes(path, bytes);
   const norda::ProfileDocument document = norda::ProfileDocument::Parse(bytes);
 
   CheckSectionNames(path, document.SectionNames());

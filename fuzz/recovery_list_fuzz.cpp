@@ -13,7 +13,8 @@
 
 #include "core/app/recovery_prompt.h"
 #include "core/support/text.h"
-#include "support/scratch_file.h"
+#include "support/check.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -27,15 +28,6 @@ std::u16string Units(const std::string& bytes) {
                                   static_cast<unsigned char>(bytes[i + 1]) << 8);
   }
   return text;
-}
-
-std::string Bytes(const std::u16string& text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
 }
 
 void CheckAgainstText(const std::vector<RecoveryEntry>& entries, const std::u16string& text) {
@@ -90,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     list += c.savedFrom + u"||" + c.savedTo + u"&&" + c.keepFlag;
     clean.push_back(std::move(c));
   }
-  const std::vector<RecoveryEntry> again = norda::ParseRecoveryList(Bytes(list));
+  const std::vector<RecoveryEntry> again = norda::ParseRecoveryList(norda::test::Utf16LeBytes(list, true));
   Check(again.size() == clean.size(), "a clean list reads back with another count");
   for (std::size_t i = 0; i < clean.size(); ++i) {
     Check(again[i].savedFrom == clean[i].savedFrom && again[i].savedTo == clean[i].savedTo &&

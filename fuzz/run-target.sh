@@ -20,6 +20,9 @@ done
 # An input that runs this long counts as a hang.
 limits="-timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+# A run rewrites its scratch files thousands of times a second: keep them in
+# memory where the system allows.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 rm -rf "$work/corpus"
 mkdir -p "$work/corpus" "$work/artifacts"
@@ -36,7 +39,8 @@ case $mode in
     "$binary" $limits "-max_total_time=$seconds" "-seed=$seed" -print_final_stats=1 \
       "-artifact_prefix=$work/artifacts/" "$work/corpus" $inputs || status=$?
     if [ "$status" -ne 0 ]; then
-      echo "$name failed; its input is in $work/artifacts/. Once fixed, keep it in fuzz/regressions/$name/." >&2
+      echo "$name failed; its input is in $work/artifacts/." \
+        "Once fixed, keep it in fuzz/regressions/$name/." >&2
     fi
     exit "$status"
     ;;

@@ -1,13 +1,16 @@
 // The archive writer with any entries: names (any characters, "\" and "/",
 // stored extensions, empty or too long), contents (memory blocks, empty
-// ones, folder entries) and a memory target of any starting size.
+// ones, folder entries) and a memory target of any starting size, the
+// caller's own buffer or one the writer makes.
 // Checks, besides memory safety:
 // - each add gives Ok, or BadArguments for exactly the entries it must
 //   refuse, and LastZipResult follows every call;
 // - the archive reads back with a strict ZIP reader that inflates with zlib:
 //   the added entries and no others, in order, each with its name (ANSI,
 //   "/" for "\", a folder's final "/"), method, flags, attributes and
-//   contents unchanged, CRC-32 and sizes right, no gaps between records.
+//   contents unchanged, CRC-32 and sizes right, no gaps between records;
+// - an archive that outgrew the caller's buffer is in the writer's memory,
+//   and once it has been handed out no entry can be added.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cctype>
@@ -19,7 +22,7 @@
 #include "core/support/text.h"
 #include "core/zip/zip_archive.h"
 #include "os/code_page.h"
-#include "support/scratch_file.h"
+#include "support/check.h"
 #include "support/zip_reader.h"
 
 namespace {
@@ -46,7 +49,8 @@ bool StoredName(const std::string& name) {
   for (char c : name.substr(dot)) extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (const char* stored : norda::zip::StoredExtensions) {
     std::string lower;
-    for (const char* c = stored; *c; ++c) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    for (const char* c = stored; *c; ++c)
+      lower += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
     if (extension == lower) return true;
   }
   return false;
@@ -75,7 +79,9 @@ std::u16string EntryName(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   const auto initial = input.ConsumeIntegralInRange<std::uint32_t>(1, 70000);
-  norda::zip::ZipHandle* zip = norda::zip::ZipCreate(nullptr, initial, norda::zip::TargetKind::Memory);
+  std::vector<char> callers(initial % 2 ? initial : 0);  // odd sizes: the caller's buffer
+  norda::zip::ZipHandle* zip = norda::zip::ZipCreate(callers.empty() ? nullptr : callers.data(), initial,
+                                                     norda::zip::TargetKind::Memory);
   Check(zip != nullptr && norda::zip::LastZipResult() == ZipResult::Ok, "ZipCreate failed");
 
   std::vector<Expected> expected;
@@ -107,6 +113,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint32_t length = 0;
   Check(norda::zip::ZipGetBuffer(zip, &buffer, &length) == ZipResult::Ok, "ZipGetBuffer failed");
   const std::string archive(static_cast<const char*>(buffer), length);
+  Check(length <= initial || buffer != callers.data(), "a grown archive is still in the caller's buffer");
+  Check(norda::zip::ZipAddEntry(zip, u"late", nullptr, 0, SourceKind::Folder) == ZipResult::AlreadyEnded,
+        "an add after the archive was handed out");
   std::vector<fuzz::ZipReadEntry> read;
   const std::string problem = fuzz::ReadZip(archive, read);
   if (!problem.empty()) fuzz::Fail(("the archive does not read back: " + problem).c_str());

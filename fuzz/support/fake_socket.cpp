@@ -47,9 +47,7 @@ bool TcpSocket::Create() {
 }
 
 bool TcpSocket::Connect(std::uint32_t, std::uint16_t) {
-  if (!IsOpen() || fuzz::Peer().refuseConnection) return false;
-  ++fuzz::Peer().connections;
-  return true;
+  return IsOpen() && !fuzz::Peer().refuseConnection;
 }
 
 bool TcpSocket::Send(std::string_view data) {
@@ -64,7 +62,6 @@ bool TcpSocket::Send(std::string_view data) {
 std::optional<std::size_t> TcpSocket::Receive(void* buffer, std::size_t size) {
   if (!IsOpen()) return std::nullopt;
   fuzz::FakePeer& peer = fuzz::Peer();
-  ++peer.receiveCalls;
   if (peer.pieces.empty() || size == 0) return 0;
   std::optional<std::string>& piece = peer.pieces.front();
   if (!piece) {

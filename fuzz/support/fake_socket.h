@@ -26,10 +26,7 @@ struct FakePeer {
   bool refuseConnection = false;
 
   std::size_t sendCalls = 0;
-  std::size_t receiveCalls = 0;
-  std::size_t connections = 0;
-  // Sockets made and not yet closed.
-  int openSockets = 0;
+  int openSockets = 0;  // made and not yet closed
 };
 
 // The peer of the process; Reset before each run.

@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include "support/zlib_peer.h"
+
 namespace fuzz {
 namespace {
 
@@ -39,29 +41,6 @@ std::uint32_t Crc32(std::string_view data) {
 }
 
 }  // namespace
-
-std::string InflateRaw(std::string_view compressed, std::string& out) {
-  out.clear();
-  z_stream z{};
-  if (inflateInit2(&z, -15) != Z_OK) return "inflateInit2 failed";
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
-  z.avail_in = static_cast<uInt>(compressed.size());
-  char chunk[16384];
-  int status = Z_OK;
-  while (status == Z_OK) {
-    z.next_out = reinterpret_cast<Bytef*>(chunk);
-    z.avail_out = sizeof chunk;
-    status = inflate(&z, Z_NO_FLUSH);
-    out.append(chunk, sizeof chunk - z.avail_out);
-    if (status == Z_BUF_ERROR && z.avail_in == 0) break;
-  }
-  const uInt left = z.avail_in;
-  const char* message = z.msg;
-  inflateEnd(&z);
-  if (status != Z_STREAM_END) return message ? message : "the stream does not end";
-  if (left != 0) return "bytes after the end of the stream";
-  return {};
-}
 
 std::string ReadZip(std::string_view archive, std::vector<ZipReadEntry>& entries) {
   entries.clear();
@@ -140,7 +119,7 @@ std::string ReadZip(std::string_view archive, std::vector<ZipReadEntry>& entries
       if (packed != size) return "a stored entry's sizes differ";
       entry.data = std::string(data);
     } else if (entry.method == 8) {
-      const std::string problem = InflateRaw(data, entry.data);
+      const std::string problem = norda::test::InflateRaw(data, entry.data);
       if (!problem.empty()) return "inflate: " + problem;
       if (entry.data.size() != size) return "inflated size differs from the header";
     } else {

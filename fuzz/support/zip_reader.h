@@ -26,8 +26,4 @@ struct ZipReadEntry {
 // the archive is sound, otherwise what is wrong with it.
 std::string ReadZip(std::string_view archive, std::vector<ZipReadEntry>& entries);
 
-// Inflates a raw deflate stream (RFC 1951) that must end exactly at the end
-// of the bytes; an empty text on success, else zlib's complaint.
-std::string InflateRaw(std::string_view compressed, std::string& out);
-
 }  // namespace fuzz

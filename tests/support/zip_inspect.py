@@ -1,13 +1,9 @@
 #!/usr/bin/python3
-"""Reads a ZIP archive with Python's zipfile and prints what the tests check.
-
-Output, one record per line, fields separated by tabs as key=value:
-  archive  entries, dir_size, dir_offset (from the end record), testzip (ok or
-           the first bad name)
-  entry    every header field of the central directory and the local header,
-           the data descriptor if any, and the CRC-32 and size of the data as
-           zipfile reads it (which also checks the stored CRC)
-Usage: zip_inspect.py ARCHIVE
+"""Reads a ZIP archive with Python's zipfile and prints what the tests check,
+one tab-separated key=value record per line: "archive" (the end record and
+the testzip verdict), then one "entry" per member (every field of its central
+and local headers, its data descriptor, and the CRC-32 and size of the data
+that zipfile reads). Usage: zip_inspect.py ARCHIVE
 """
 import struct
 import sys

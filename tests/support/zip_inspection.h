@@ -72,7 +72,12 @@ inline std::string HexLe32(std::uint32_t value) {
 inline std::string LocalTimeExtraHex(std::uint32_t modified, std::uint32_t accessed, std::uint32_t created) {
   return "5554" "0d00" "07" + HexLe32(modified) + HexLe32(accessed) + HexLe32(created);
 }
-inline std::string CentralTimeExtraHex(std::uint32_t modified) { return "5554" "0500" "07" + HexLe32(modified); }
+inline std::string CentralTimeExtraHex(std::uint32_t modified) {
+  return "5554"
+         "0500"
+         "07" +
+         HexLe32(modified);
+}
 
 }  // namespace norda::test
 

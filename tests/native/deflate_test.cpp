@@ -1,0 +1,294 @@
+// The compressor, CRC-32 and norda-deflate against zlib. The matcher, trees
+// and block choice follow the same algorithm as zlib's deflate: a stream that
+// zlib ends in one block (up to 16383 bytes) equals zlib's at the same level,
+// which fuzz/deflate_fuzz.cpp checks on any input and on seeds of every level.
+// Longer streams part from zlib's at block ends: zlib's inflate must give them
+// back, their sizes stay near zlib's, and the window's limits hold.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/zip/crc32.h"
+#include "core/zip/deflate.h"
+#include "core/zip/deflate_state.h"
+#include "support/run_command.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
+#include "support/test_inputs.h"
+#include "support/zlib_peer.h"
+
+namespace norda::test {
+namespace {
+
+// The input from a string, the output into a string; Flush writes nothing
+// from call failFrom (counted from 0) on.
+struct Compressed : zip::DeflateStreams {
+  std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
+    const std::size_t n = std::min(size, input.size() - read);
+    std::memcpy(buffer, input.data() + read, n);
+    read += n;
+    return n;
+  }
+  void Flush(const std::uint8_t* data, std::size_t& size) override {
+    flushSizes.push_back(size);
+    if (failFrom >= 0 && static_cast<int>(flushSizes.size()) > failFrom) return;
+    bytes.append(reinterpret_cast<const char*>(data), size);
+    size = 0;
+  }
+  std::string input, bytes;
+  std::size_t read = 0;
+  int failFrom = -1;
+  std::vector<std::size_t> flushSizes;
+  zip::DeflateResult result;
+};
+
+// outputSize is the working buffer; flushOnAlign false is the in-memory mode.
+Compressed Compress(const std::string& input, int level, int failFrom = -1, std::size_t outputSize = 16384,
+                    bool flushOnAlign = true, bool withoutChainMemos = false) {
+  Compressed c;
+  c.input = input;
+  c.failFrom = failFrom;
+  auto state = std::make_unique<zip::deflate::DeflateState>();
+  std::vector<std::uint8_t> buffer(outputSize);
+  std::uint16_t flags = 0;
+  const auto walk = withoutChainMemos ? zip::deflate::ChainWalk::Whole : zip::deflate::ChainWalk::Remembered;
+  c.result = zip::deflate::RunDeflate(*state, level, flags, c, buffer.data(), buffer.size(), flushOnAlign, walk);
+  return c;
+}
+
+std::string Inflated(const std::string& compressed) {
+  std::string out;
+  const std::string problem = InflateRaw(compressed, out);
+  return problem.empty() ? out : "zlib: " + problem;
+}
+
+// A dump-like mix: zero pages, repeated records, pointer-like values, random runs.
+std::string DumpLike(std::size_t size, std::uint32_t seed) {
+  TestRandom random(seed);
+  std::string s;
+  while (s.size() < size) {
+    switch (random.Next() % 4) {
+      case 0: s.append(4096, '\0'); break;
+      case 1: {
+        const std::string record = RandomBytes(64 + random.Next() % 200, random.Next());
+        for (unsigned i = 0, n = 2 + random.Next() % 30; i < n; i++) s += record;
+        break;
+      }
+      case 2:
+        for (int i = 0; i < 512; i++) {
+          const std::uint32_t v = 0x7FF60000u + (random.Next() & 0xFFF8u);
+          s.append(reinterpret_cast<const char*>(&v), 4);
+          s.append("\0\0\0\0", 4);
+        }
+        break;
+      default: s += RandomBytes(1000 + random.Next() % 8000, random.Next()); break;
+    }
+  }
+  s.resize(size);
+  return s;
+}
+
+class DeflateLevel : public ::testing::TestWithParam<int> {};
+
+// Long streams, across the window's slides (65274) and up to many megabytes.
+// Catches a stream that zlib does not inflate to the input, and compression
+// that falls behind zlib's at the same level by more than 3%.
+TEST_P(DeflateLevel, LongStreamsInflateAndKeepUpWithZlib) {
+  std::vector<std::string> inputs = {std::string(300000, '\0'), RandomBytes(300000, 11), LogText(500000, 12),
+                                     DumpLike(6u << 20, 13)};
+  for (std::size_t size : {65273u, 65274u, 65275u, 65536u}) inputs.push_back(LogText(size, 14));
+  for (const std::string& input : inputs) {
+    SCOPED_TRACE(input.size());
+    const Compressed c = Compress(input, GetParam());
+    EXPECT_EQ(c.result.error, nullptr) << c.result.error;
+    EXPECT_EQ(c.result.compressedSize, c.bytes.size());
+    ASSERT_TRUE(Inflated(c.bytes) == input);
+    const std::size_t zlibSize = DeflateRaw(input, GetParam()).size();
+    EXPECT_LE(c.bytes.size(), zlibSize + zlibSize * 3 / 100) << "zlib: " << zlibSize;
+  }
+}
+
+// The farthest candidate is 32506 back: data that repeats with that period
+// compresses to about one period, one byte more and nothing matches. Three
+// periods make the window slide in between.
+TEST_P(DeflateLevel, MatchesReachBack32506BytesAndNoFarther) {
+  for (std::size_t period : {32506u, 32507u}) {
+    SCOPED_TRACE(period);
+    const std::string part = RandomBytes(period, 7);
+    const std::string input = part + part + part;
+    const Compressed c = Compress(input, GetParam());
+    ASSERT_TRUE(Inflated(c.bytes) == input);
+    if (period == 32506) {
+      EXPECT_LT(c.bytes.size(), period + period / 20);
+    } else {
+      EXPECT_GT(c.bytes.size(), 3 * period - period / 20);
+    }
+  }
+}
+
+// Random data has no matches: a block ends at 32767 literals and is stored
+// (header bits 000, then LEN) while its bytes are in the window. The second
+// block ends after the window slid past its start, so it is coded instead.
+TEST_P(DeflateLevel, IncompressibleBlocksAreStoredWhileTheirBytesAreInTheWindow) {
+  const Compressed c = Compress(RandomBytes(100000, 3), GetParam());
+  ASSERT_GT(c.bytes.size(), 5u + 32767u);
+  EXPECT_EQ(c.bytes[0] & 7, 0);
+  EXPECT_EQ(static_cast<unsigned char>(c.bytes[1]) | static_cast<unsigned char>(c.bytes[2]) << 8, 32767);
+  EXPECT_EQ(c.bytes[5 + 32767] >> 1 & 3, 2) << "the second block has dynamic codes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels1To8, DeflateLevel, ::testing::Range(1, 9));
+
+// Inputs whose hash chains are long and searched again and again: the high
+// bytes of 64-bit pointers, UTF-16 text, records that differ in a counter.
+std::string LongChains(std::uint32_t seed) {
+  TestRandom random(seed);
+  std::string s;
+  while (s.size() < 140000) {
+    const std::uint32_t low = random.Next() & 0xFFFF8u;
+    const char value[8] = {static_cast<char>(low), static_cast<char>(low >> 8), static_cast<char>(low >> 16),
+                           0x5A, static_cast<char>(0xF6), 0x7F, 0, 0};
+    s.append(value, 8);
+  }
+  for (char c : LogText(70000, seed)) s += std::string{c, '\0'};
+  std::string record = RandomBytes(150, seed);
+  for (std::size_t i = 4; i < record.size(); i += 3) record[i] = 0;
+  for (std::uint32_t counter = 0; s.size() < 420000; counter++) {
+    record[0] = static_cast<char>(counter);
+    record[1] = static_cast<char>(counter >> 8);
+    s += record;
+  }
+  return s;
+}
+
+// The lazy matcher remembers long chains (chain memos) instead of walking
+// them again; that must not change a single byte of the stream. Catches a
+// memo that skips, repeats or reorders candidates, or outlives a slide.
+TEST(Deflate, ChainMemosDoNotChangeTheStream) {
+  const std::string inputs[] = {LongChains(1), LogText(400000, 4),
+                                std::string(70000, '\0') + RandomBytes(70000, 5) + std::string(70000, '\0')};
+  for (const std::string& input : inputs) {
+    for (int level = 4; level <= 8; level++) {
+      SCOPED_TRACE(std::to_string(input.size()) + " bytes at level " + std::to_string(level));
+      const Compressed memos = Compress(input, level);
+      const Compressed plain = Compress(input, level, -1, 16384, true, true);
+      EXPECT_EQ(plain.result.error, nullptr);
+      EXPECT_TRUE(memos.bytes == plain.bytes);
+      if (level == 8) {
+        EXPECT_TRUE(Inflated(memos.bytes) == input);
+      }
+    }
+  }
+}
+
+// Fibonacci frequencies make the optimal code deeper than the format allows
+// (15 bits, 7 for the code-length code): the lengths must come back within
+// the limit and still form a complete prefix code whose size the tree
+// reports. Catches a broken repair of overlong codes.
+TEST(Deflate, OverlongCodesAreCutToTheLimitAndStayComplete) {
+  // At most 21 symbols, so that the frequencies add up to less than a block's 32768.
+  for (const auto& [symbols, maxLength] : {std::pair{21, 15}, std::pair{19, 7}}) {
+    SCOPED_TRACE(maxLength);
+    auto state = std::make_unique<zip::deflate::DeflateState>();
+    zip::deflate::ct_init(*state);
+    zip::deflate::TreeDesc& desc = maxLength == 15 ? state->lDesc : state->blDesc;
+    std::uint16_t freq[zip::deflate::kHeapSize] = {};
+    for (std::uint32_t n = 0, a = 1, b = 1; n < static_cast<std::uint32_t>(symbols); n++, b += a, a = b - a) {
+      freq[n] = desc.tree[n].freqOrCode = static_cast<std::uint16_t>(a);
+    }
+    if (maxLength == 15) freq[zip::deflate::kEndBlock] = desc.tree[zip::deflate::kEndBlock].freqOrCode = 0;
+    state->optLen = 0;
+    zip::deflate::BuildTree(*state, desc);
+    EXPECT_EQ(state->error, nullptr);
+    double kraft = 0;
+    std::int64_t bits = 0;
+    for (int n = 0; n < symbols; n++) {
+      const int length = desc.tree[n].dadOrLen;
+      ASSERT_GE(length, 1) << n;
+      ASSERT_LE(length, maxLength) << n;
+      kraft += 1.0 / static_cast<double>(1u << length);
+      const int extra = n >= desc.firstExtra ? desc.extraBits[n - desc.firstExtra] : 0;
+      bits += static_cast<std::int64_t>(freq[n]) * (length + extra);
+    }
+    EXPECT_DOUBLE_EQ(kraft, 1.0);
+    EXPECT_EQ(state->optLen, bits);
+  }
+}
+
+// The output buffer is handed over only when fewer than two bytes are free
+// (or at the end). A Flush that writes nothing must not pass for a good
+// entry: a stored block goes out straight from the window, by a path of its
+// own (the buffer's flushes fail in fuzz/deflate_fuzz.cpp). Without flushing
+// at alignment (the in-memory mode) a stored block must fit the buffer.
+TEST(Deflate, OutputGoesOutInFullBuffersAndFailuresAreReported) {
+  const Compressed text = Compress(LogText(400000, 6), 8);
+  ASSERT_GE(text.flushSizes.size(), 3u);
+  for (std::size_t i = 0; i + 1 < text.flushSizes.size(); i++) EXPECT_GE(text.flushSizes[i], 16383u);
+  EXPECT_LE(text.flushSizes.back(), 16384u);
+  const std::string random = RandomBytes(40000, 8);
+  EXPECT_STREQ(Compress(random, 8, 2).result.error, zip::kDeflateOutputFailed);
+  EXPECT_STREQ(Compress(random, 8, -1, 1024, false).result.error,
+               "output buffer too small for in-memory compression");
+}
+
+// Catches a table, slicing or lane fault: every length 0..300 at every
+// alignment 0..7, lengths around the lanes' rounds, one large buffer, and the
+// same data fed in uneven pieces.
+TEST(Crc32, EqualsZlibsCrc32) {
+  const std::string data = RandomBytes(1 << 20, 31);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
+  for (std::size_t offset = 0; offset < 8; offset++) {
+    for (std::size_t length = 0; length <= 300; length++) {
+      ASSERT_EQ(zip::Crc32Update(0, bytes + offset, length),
+                crc32(0, bytes + offset, static_cast<uInt>(length)))
+          << offset << " " << length;
+    }
+  }
+  // Around the lengths where three lanes of 8 KiB start to be folded side by side.
+  for (std::size_t length : {24575u, 24576u, 24577u, 49151u, 49152u, 49160u, 73733u}) {
+    ASSERT_EQ(zip::Crc32Update(0x12345678u, bytes + 3, length),
+              crc32(0x12345678u, bytes + 3, static_cast<uInt>(length)))
+        << length;
+  }
+  const std::uint32_t whole = static_cast<std::uint32_t>(crc32(0, bytes, static_cast<uInt>(data.size())));
+  EXPECT_EQ(zip::Crc32Update(0, bytes, data.size()), whole);
+  std::uint32_t pieces = 0;
+  for (std::size_t at = 0, piece = 1; at < data.size(); piece = piece * 3 + 1) {
+    const std::size_t n = std::min(piece % 70001, data.size() - at);
+    pieces = zip::Crc32Update(pieces, bytes + at, n);
+    at += n;
+  }
+  EXPECT_EQ(pieces, whole);
+}
+
+// The tool: standard input to standard output at each level, checked by
+// Python's zlib; bad arguments and a failing output give their exit codes.
+TEST(DeflateTool, PipesThroughPythonsZlibAndReportsFailures) {
+  ScratchFolder folder;
+  const std::string tool = BinaryDir() + "/tools/norda-deflate";
+  const std::string in = NativeFsPath(folder / u"in.bin").string();
+  const std::string input = DumpLike(500000, 41);
+  WriteBytes(folder / u"in.bin", input);
+  const std::string inflate =
+      " | /usr/bin/python3 -c 'import sys, zlib; "
+      "sys.stdout.buffer.write(zlib.decompress(sys.stdin.buffer.read(), -15))'";
+  for (const char* level : {"-1", "-4", "-8", ""}) {
+    const CommandResult piped = RunCommand({"/bin/sh", "-c", tool + " " + level + " < " + in + inflate});
+    EXPECT_EQ(piped.exitCode, 0) << level;
+    EXPECT_TRUE(piped.output == input) << level;
+  }
+  for (const char* args : {"-0", "-9", "-x", "8", "-8 -8", "--level=8"}) {
+    const CommandResult refused = RunCommand({"/bin/sh", "-c", tool + " " + args + " < /dev/null"});
+    EXPECT_EQ(refused.exitCode, 2) << args;
+    EXPECT_NE(refused.output.find("usage: norda-deflate"), std::string::npos) << args;
+  }
+  EXPECT_EQ(RunCommand({"/bin/sh", "-c", tool + " < " + in + " > /dev/full"}).exitCode, 1);
+}
+
+}  // namespace
+}  // namespace norda::test
