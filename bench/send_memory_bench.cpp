@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/utf8.h"
 #include "core/mail/smtp_client.h"
 
 namespace {
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
   norda::SmtpClient client;
   const bool sent = client.Connect("127.0.0.1", port) && client.Login("bench", "bench") &&
                     client.SendMail("bench@peer.test", {"reports@peer.test"}, "Bench", "Memory",
-                                    "A large report.", {argv[2]}, false);
+                                    "A large report.", {norda::Utf8ToUtf16(argv[2])}, false);
   const long after = PeakKilobytes();
   std::printf("mailing %s: %s; peak memory before %ld KB, after %ld KB, growth %ld KB\n", argv[2],
               sent ? "sent" : "NOT SENT", before, after, after - before);

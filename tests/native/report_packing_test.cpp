@@ -259,7 +259,7 @@ TEST_F(ReportPacking, RecordSectionsAreTakenWithoutRegardToCaseEvenBeyondTheName
   std::string book;
   for (int n = 1; n <= 12000; ++n) book += "[Record" + std::to_string(n) + "]\r\nSend or Not=YES\r\n";
   WriteBytes(session.sendRecordPath, book);
-  const std::u16string name = FreeRecordSection(session);
+  const std::u16string name = FreeRecordSection(session.sendRecords, 1, SectionMatch::IgnoringCase);
   ASSERT_EQ(name.rfind(u"Record", 0), 0u);
   EXPECT_GT(std::stoi(Utf16ToUtf8(name.substr(6))), 8000);
   EXPECT_LE(std::stoi(Utf16ToUtf8(name.substr(6))), 12001);
