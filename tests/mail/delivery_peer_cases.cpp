@@ -1,7 +1,8 @@
 // The delivery pieces against loopback peers that nobody here wrote, run by
 // the native test program (BSD sockets, our HTTP client) and by the Windows
-// one under Wine (WinSock, WinInet): a real SMTP server (aiosmtpd), scripted
-// servers for the faulty cases, and Python's http.server for the settings.
+// one under Wine (WinSock, WinInet): a real SMTP server (aiosmtpd), and
+// Python's http.server for the settings. Servers that close the connection
+// or reset it: tests/delivery/send_flow_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -34,12 +35,6 @@ using test::WriteBytes;
 
 constexpr char kUser[] = "report.sender";
 constexpr char kPassword[] = "s3cret pass";
-
-Lines Join(std::initializer_list<Lines> blocks) {
-  Lines all;
-  for (const Lines& block : blocks) all.insert(all.end(), block.begin(), block.end());
-  return all;
-}
 
 // A path as the caller hands it to the mail client: in the thread's code page.
 std::string Ansi(const std::u16string& text) { return os::FromUtf16(text, os::ThreadAnsiCodePage()); }
@@ -98,62 +93,6 @@ TEST(SmtpWithRealServer, MailArrivesAsComposed) {
   const std::string received = ReadBytes(folder / u"mail\\mail1.eml");
   EXPECT_EQ(received.size() + 3, composed.text.size());
   EXPECT_TRUE(received == composed.text.substr(0, composed.text.size() - 3)) << "the message differs";
-}
-
-// The system's sockets when the server closes the connection, or resets it
-// while the client sends: each case runs the calls of one send and compares
-// the send-error log and what the server received. (Which reply gets which
-// tag: tests/delivery; every exchange: the SMTP reply fuzz target.)
-TEST(SmtpWithScriptedServer, FaultyServers) {
-  const Lines user = {"send 220 peer.test ready\\r\\n", "recv", "send 250 peer.test\\r\\n", "recv",
-                      "send 334 VXNlcm5hbWU6\\r\\n", "recv"};
-  const struct {
-    const char* name;
-    Lines script;
-    bool login;
-    Lines log, transcript;
-  } cases[] = {
-      {"closed after the user name", Join({user, {"close"}}), false, {"CheckResponse334Failed!"},
-       {"HELO 127.0.0.1", "AUTH LOGIN", "cmVwb3J0LnNlbmRlcg==", "<closed>"}},
-      // Larger than every socket buffer between the two ends, so that the
-      // client is still sending when the server resets the connection.
-      {"reset in the middle of DATA",
-       Join({user, {"send 334 UGFzc3dvcmQ6\\r\\n", "recv", "send 235 2.7.0 accepted\\r\\n", "recv",
-                    "send 250 sender ok\\r\\n", "recv", "send 250 receiver ok\\r\\n", "recv",
-                    "send 354 go ahead\\r\\n", "drop 20000"}}),
-       true, {"SendAuthLoginFailed!"},
-       {"HELO 127.0.0.1", "AUTH LOGIN", "cmVwb3J0LnNlbmRlcg==", "czNjcmV0IHBhc3M=", "MAIL FROM:<crash@peer.test>",
-        "RCPT To:<report@peer.test>", "DATA", "<dropped>"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ScratchFolder folder;
-    std::string script;
-    for (const std::string& step : c.script) script += step + "\n";
-    WriteBytes(folder / u"script.txt", script);
-    const std::u16string transcript = folder / u"transcript.txt";
-    PeerServer server("scripted_smtp.py",
-                      {"--script", PeerPath(folder / u"script.txt"), "--transcript", PeerPath(transcript),
-                       "--lifetime", "60"},
-                      folder);
-    ASSERT_TRUE(server.Started());
-    const std::u16string attachment = folder / u"CrashReport.zip";
-    WriteBytes(attachment, RandomBytes(c.login ? 32 << 20 : 100, 3));
-    LogCapture log(folder);
-    {
-      SmtpClient client;
-      EXPECT_TRUE(client.Connect("127.0.0.1", server.Port()));
-      EXPECT_EQ(client.Login(kUser, kPassword), c.login);
-      EXPECT_FALSE(client.SendMail("crash@peer.test", {"report@peer.test"}, "NORDA", "CrashReport", "body\r\n",
-                                   {Ansi(attachment)}, false));
-      if (c.login) {
-        EXPECT_FALSE(client.Login(kUser, kPassword)) << "the client is closed";
-      }
-    }
-    EXPECT_EQ(log.Lines(), c.log);
-    server.Stop();
-    EXPECT_EQ(SplitLines(ReadBytes(transcript)), c.transcript);
-  }
 }
 
 // The system's HTTP client against Python's http.server; the rules of the

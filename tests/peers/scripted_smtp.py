@@ -7,9 +7,8 @@ and plays a script, one step per line:
   drop N       read N bytes, then reset the connection and add "<dropped>"
   close        close the connection in order and add "<closed>"
 
-After the script it adds every further line it receives until the client
-closes the connection. The transcript, one entry per line, is written when
-the connection has ended, or when the peer is stopped without one."""
+Then every further line received goes to the transcript, which is written
+when the connection has ended, or when the peer is stopped without one."""
 
 import os
 import socket
