@@ -1,15 +1,11 @@
 // Our profile reader and writer against the system's own profile functions,
 // side by side on the same files: every read must give the same count and
-// leave the same units in the buffer, every write the same result and the
-// same bytes on disk, every list of section names the same buffer.
-//
-// The system caches profile files by name. Each case uses its own names, and
-// the system's cache is flushed after each of its writes, so that it reads
-// every file afresh as our code does.
-//
-// Case-insensitive matching of names is compared on ASCII letters only: the
-// system functions of the Wine used here fold nothing else, while Windows and
-// our code fold accented, Greek and Cyrillic letters too.
+// units in the buffer, every write the same result and bytes on disk, every
+// list of section names the same buffer. The system caches files by name: each
+// case has names of its own, and the cache is dropped after each system write,
+// so that it reads every file afresh as our code does. Names are matched
+// without regard to case on ASCII letters only: the Wine used here folds
+// nothing else, while Windows and our code do.
 #include <windows.h>
 
 #include <gtest/gtest.h>

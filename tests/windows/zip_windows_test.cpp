@@ -144,10 +144,7 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
     SCOPED_TRACE(ZipText(e, "name"));
     EXPECT_EQ(ZipText(e, "name"), i < std::size(cases) ? Utf16ToUtf8(c.name) : "by-handle.log");
     EXPECT_EQ(ZipText(e, "external"), c.external);
-    EXPECT_EQ(ZipText(e, "made_by"), "0xb17");
     EXPECT_EQ(ZipNumber(e, "usize"), static_cast<long long>(c.content.size()));
-    EXPECT_EQ(ZipNumber(e, "flags"), ZipNumber(e, "method") == 8 ? 2 : 0);
-    EXPECT_EQ(ZipText(e, "descriptor"), "no");
     if (plainUtc) {
       EXPECT_EQ(ZipText(e, "date_time"), "2012-06-15 12:34:56");
       EXPECT_EQ(ZipText(e, "central_extra"), test::CentralTimeExtraHex(1339763696));
