@@ -28,12 +28,12 @@
 namespace norda {
 namespace {
 
+using test::Lines;
 using test::PeerPath;
 using test::PeerServer;
 using test::ReadBytes;
-using test::WriteBytes;
-using test::Lines;
 using test::SplitLines;
+using test::WriteBytes;
 
 Lines Then(Lines first, const Lines& second) {
   first.insert(first.end(), second.begin(), second.end());
@@ -73,8 +73,8 @@ struct Report {
     session.sendRecords.SetSectionNamesBufferSize(102400);
     session.sendRecords.SetPath(session.sendRecordPath);
     WriteBytes(session.descriptionPath,
-               test::Utf16LeBytes(u"[CrashReport Infor]\r\nLOGFile=" + crashLog + u"\r\nDMPFile=" + dump + u"\r\n",
-                                  true));
+               test::Utf16LeBytes(
+                   u"[CrashReport Infor]\r\nLOGFile=" + crashLog + u"\r\nDMPFile=" + dump + u"\r\n", true));
     session.archivePath = ReportArchivePath();
     BuildFileList(session);
   }
@@ -88,15 +88,19 @@ struct Report {
   ReportSession session;
 };
 
-const Lines kSettingsLog = {"SmtpAddr : 127.0.0.1", "Account : report.sender", "Password : s3cret",
-                            "Sendfrom : crash.sender@peer.test", "Sendto : first@peer.test,second@peer.test",
-                            "SenderName : NORDA-Crash-Report", "ReceiverName : Support"};
+const Lines kSettingsLog = {"SmtpAddr : 127.0.0.1",
+                            "Account : report.sender",
+                            "Password : s3cret",
+                            "Sendfrom : crash.sender@peer.test",
+                            "Sendto : first@peer.test,second@peer.test",
+                            "SenderName : NORDA-Crash-Report",
+                            "ReceiverName : Support"};
 
 struct SendCase {
-  const char* step;     // where the mail server closes the connection
-  Lines log;            // the send-error log between the settings and the failure
-  Lines script;         // the server's part, up to its end; none: no servers at all
-  Lines transcript;     // what it had received by then
+  const char* step;  // where the mail server closes the connection
+  Lines log;         // the send-error log between the settings and the failure
+  Lines script;      // the server's part, up to its end; none: no servers at all
+  Lines transcript;  // what it had received by then
 };
 
 std::vector<SendCase> Cases() {
@@ -104,8 +108,9 @@ std::vector<SendCase> Cases() {
   const auto auth = Then(helo, {"send 250 peer.test\\r\\n", "recv"});
   const auto user = Then(auth, {"send 334 VXNlcm5hbWU6\\r\\n", "recv"});
   const auto password = Then(user, {"send 334 UGFzc3dvcmQ6\\r\\n", "recv"});
-  const auto data = Then(password, {"send 235 2.7.0 accepted\\r\\n", "recv", "send 250 sender ok\\r\\n", "recv",
-                                    "send 250 receiver ok\\r\\n", "recv", "send 250 receiver ok\\r\\n", "recv"});
+  const auto data =
+      Then(password, {"send 235 2.7.0 accepted\\r\\n", "recv", "send 250 sender ok\\r\\n", "recv",
+                      "send 250 receiver ok\\r\\n", "recv", "send 250 receiver ok\\r\\n", "recv"});
   const auto message = Then(data, {"send 354 go ahead\\r\\n"});
   const Lines login = {"HELO 127.0.0.1", "AUTH LOGIN", "cmVwb3J0LnNlbmRlcg==", "czNjcmV0"};
   const auto envelope = Then(login, {"MAIL FROM:<crash.sender@peer.test>", "RCPT To:<first@peer.test>",
@@ -117,10 +122,14 @@ std::vector<SendCase> Cases() {
       // Login's tag comes from a send that fails only once the reset, with
       // which the closed server answers HELO, is back: almost always at once
       // on loopback, but not for certain. The runner takes the log either way.
-      {"after the greeting", Then(noConnection, Then({"SendAuthLoginFailed!"}, noLogin)),
-       {"send 220 peer.test ready\\r\\n", "close"}, {"<closed>"}},
+      {"after the greeting",
+       Then(noConnection, Then({"SendAuthLoginFailed!"}, noLogin)),
+       {"send 220 peer.test ready\\r\\n", "close"},
+       {"<closed>"}},
       {"after AUTH LOGIN", noLogin, Then(auth, {"close"}), {"HELO 127.0.0.1", "AUTH LOGIN", "<closed>"}},
-      {"after the user name", Then({"CheckResponse334Failed!"}, noLogin), Then(user, {"close"}),
+      {"after the user name",
+       Then({"CheckResponse334Failed!"}, noLogin),
+       Then(user, {"close"}),
        {"HELO 127.0.0.1", "AUTH LOGIN", "cmVwb3J0LnNlbmRlcg==", "<closed>"}},
       {"after the password", Then({"CheckResponse235Failed!"}, noLogin), Then(password, {"close"}),
        Then(login, {"<closed>"})},
@@ -130,13 +139,14 @@ std::vector<SendCase> Cases() {
       // The server has taken the mail, but a send counts only with the reply
       // to QUIT: the user is asked to send the report by hand and the book
       // says "NO". A report twice, never a report lost.
-      {"after the mail was taken, before the reply to QUIT", {},
+      {"after the mail was taken, before the reply to QUIT",
+       {},
        Then(message, {"message", "send 250 queued\\r\\n", "recv", "close"}),
        Then(envelope, {"<message>", "QUIT", "<closed>"})},
       {"no servers at all",
        {"InetOpenUrlFailed!", "ReadMailSendInfoFailed!", "InetOpenUrlFailed!", "ReadMailReciverInfoFailed!",
-        "ConnectSmtpFailed!", "Smtp Service Address: ", "SendAuthLoginFailed!", "AccountOrPasswordNotValidate!",
-        "Account: "},
+        "ConnectSmtpFailed!", "Smtp Service Address: ", "SendAuthLoginFailed!",
+        "AccountOrPasswordNotValidate!", "Account: "},
        {},
        {}},
   };
@@ -149,7 +159,8 @@ void StartServers(const Report& report, const Lines& script, std::unique_ptr<Pee
     ASSERT_TRUE(os::CreateFolder(path += part));
   }
   WriteBytes(path + u"\\CrSendInfo.txt", "127.0.0.1 report.sender s3cret crash.sender@peer.test\r\n");
-  WriteBytes(path + u"\\CrReciverInfo.txt", "first@peer.test,second@peer.test NORDA-Crash-Report Support\r\n");
+  WriteBytes(path + u"\\CrReciverInfo.txt",
+             "first@peer.test,second@peer.test NORDA-Crash-Report Support\r\n");
   const std::u16string url = NORDA_SETTINGS_BASE_URL;
   servers[0] = std::make_unique<PeerServer>(
       "http_server.py",
@@ -158,11 +169,12 @@ void StartServers(const Report& report, const Lines& script, std::unique_ptr<Pee
   std::string steps;
   for (const std::string& step : script) steps += step + "\n";
   WriteBytes(report.dir / u"script.txt", steps);
-  servers[1] = std::make_unique<PeerServer>(
-      "scripted_smtp.py",
-      Lines{"--script", PeerPath(report.dir / u"script.txt"), "--transcript", PeerPath(report.dir / u"transcript.txt"),
-            "--port", std::to_string(NORDA_SMTP_PORT), "--lifetime", "60"},
-      report.dir);
+  servers[1] =
+      std::make_unique<PeerServer>("scripted_smtp.py",
+                                   Lines{"--script", PeerPath(report.dir / u"script.txt"), "--transcript",
+                                         PeerPath(report.dir / u"transcript.txt"), "--port",
+                                         std::to_string(NORDA_SMTP_PORT), "--lifetime", "60"},
+                                   report.dir);
   ASSERT_TRUE(servers[0]->Started() && servers[1]->Started());
 }
 
@@ -179,7 +191,8 @@ TEST(SendFlow, AReportThatDoesNotGoOutStaysOnDiskRecordedAsNotSent) {
     EXPECT_EQ(view.shown, std::vector<std::u16string>{u"1592 " + archive + u" " + ReportMailbox()});
     EXPECT_EQ(view.ended, std::vector<int>{kDialogOk});
     const Lines log = SplitLines(ReadBytes(SendTempFolder() + SendErrorLog::kFileName));
-    Lines expected = Then(Then(c.script.empty() ? Lines{} : kSettingsLog, c.log), {"SmtpSendDataFailed!", "SendCrFailed!"});
+    Lines expected = Then(Then(c.script.empty() ? Lines{} : kSettingsLog, c.log),
+                          {"SmtpSendDataFailed!", "SendCrFailed!"});
     // The one tag that may or may not come (see "after the greeting").
     if (!c.script.empty() && std::find(log.begin(), log.end(), "SendAuthLoginFailed!") == log.end()) {
       expected.erase(std::remove(expected.begin(), expected.end(), "SendAuthLoginFailed!"), expected.end());
@@ -193,10 +206,11 @@ TEST(SendFlow, AReportThatDoesNotGoOutStaysOnDiskRecordedAsNotSent) {
       EXPECT_EQ(SplitLines(ReadBytes(report.dir / u"transcript.txt")), c.transcript)
           << "the server did not close where the case says";
     }
-    const test::HostResult entries = test::RunOnHost(
-        {"/usr/bin/python3", test::PeersFolder() + "/zip_contents.py", PeerPath(archive),
-         "LOGFile_Crash_20261206.log=" + PeerPath(report.crashLog), "DMPFile_crash.dmp=" + PeerPath(report.dump)},
-        report.dir);
+    const test::HostResult entries =
+        test::RunOnHost({"/usr/bin/python3", test::PeersFolder() + "/zip_contents.py", PeerPath(archive),
+                         "LOGFile_Crash_20261206.log=" + PeerPath(report.crashLog),
+                         "DMPFile_crash.dmp=" + PeerPath(report.dump)},
+                        report.dir);
     EXPECT_EQ(entries.output, "LOGFile_Crash_20261206.log same\nDMPFile_crash.dmp same\n");
     // The packing's record, and the final one, searched from Record0.
     for (const char16_t* record : {u"Record1", u"Record0"}) {

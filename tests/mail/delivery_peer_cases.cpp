@@ -65,10 +65,13 @@ TEST(SmtpWithRealServer, MailArrivesAsComposed) {
   mail.senderAddress = "crash.sender@peer.test";
   mail.receivers = {"first@peer.test", "second@peer.test"};
   mail.senderName = "NORDA Crash Report";
-  mail.subject = "Bericht \xFC" "ber den Absturz";
+  mail.subject =
+      "Bericht \xFC"
+      "ber den Absturz";
   // A body line of a single full stop must not end the data early.
-  mail.body = "Crash log line 1\r\n.\r\n..two dots\r\nThe following is file`s solution status:\r\n "
-              "Send_CrashReport.dmp\r\n ";
+  mail.body =
+      "Crash log line 1\r\n.\r\n..two dots\r\nThe following is file`s solution status:\r\n "
+      "Send_CrashReport.dmp\r\n ";
   mail.attachments = {Ansi(archive)};
 
   LogCapture log(folder);
@@ -78,8 +81,8 @@ TEST(SmtpWithRealServer, MailArrivesAsComposed) {
     ASSERT_TRUE(client.Connect("localhost", server.Port()));
     EXPECT_FALSE(client.Login(kUser, "wrong"));
     ASSERT_TRUE(client.Login(kUser, kPassword));
-    ASSERT_TRUE(client.SendMail(mail.senderAddress, mail.receivers, mail.senderName, mail.subject,
-                                mail.body, mail.attachments, false));
+    ASSERT_TRUE(client.SendMail(mail.senderAddress, mail.receivers, mail.senderName, mail.subject, mail.body,
+                                mail.attachments, false));
     EXPECT_FALSE(client.Login(kUser, kPassword));
   }
   EXPECT_EQ(log.Lines(), (Lines{"CheckResponse235Failed!", "SendAuthLoginFailed!"}));
@@ -119,11 +122,17 @@ TEST(SettingsServer, BodiesErrorsAndNoServer) {
   } cases[] = {
       {"the sender's settings replace the older file", u"/CrSendInfo.txt", true, {}, sendInfo},
       {"binary bytes in several reads", u"/big.bin", true, {}, binary},
-      {"chunked without Content-Length: complete at its end", u"/chunked.txt", true, {},
+      {"chunked without Content-Length: complete at its end",
+       u"/chunked.txt",
+       true,
+       {},
        "smtp.peer.test user pw from@peer.test\r\n" + std::string(40000, 'x')},
       {"an error page is saved like a settings file", u"/norda+/missing.txt", true, {}, "404", false},
-      {"a body shorter than its Content-Length fails; what came is kept", u"/short-body.txt", false,
-       {"WhileInetReadFileFailed!"}, "SmtpAddr Account Password Sendfrom\r\nSmtpAddr Account Password Sendfrom\r\n"},
+      {"a body shorter than its Content-Length fails; what came is kept",
+       u"/short-body.txt",
+       false,
+       {"WhileInetReadFileFailed!"},
+       "SmtpAddr Account Password Sendfrom\r\nSmtpAddr Account Password Sendfrom\r\n"},
       {"nothing listening: the older file stays", u"", false, {"InetOpenUrlFailed!"}, older},
   };
   for (const auto& c : cases) {
@@ -133,8 +142,9 @@ TEST(SettingsServer, BodiesErrorsAndNoServer) {
     LogCapture log(folder);
     const int port = c.path.empty() ? server.ClosedPort() : server.Port();
     const std::u16string path = c.path.empty() ? u"/x.txt" : c.path;
-    EXPECT_EQ(DownloadUrlToFile(u"http://127.0.0.1:" + DecimalText(static_cast<unsigned>(port)) + path, local),
-              c.ok);
+    EXPECT_EQ(
+        DownloadUrlToFile(u"http://127.0.0.1:" + DecimalText(static_cast<unsigned>(port)) + path, local),
+        c.ok);
     EXPECT_EQ(log.Lines(), c.log);
     const std::string got = ReadBytes(local);
     EXPECT_TRUE(c.whole ? got == c.file : got.find(c.file) != std::string::npos) << got.size();

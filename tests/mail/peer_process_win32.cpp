@@ -9,8 +9,8 @@ namespace norda::test {
 
 std::string PeerPath(const std::u16string& programPath) {
   using UnixName = char*(CDECL*)(LPCWSTR);
-  static const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  static const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   if (!unixName) return {};
   char* name = unixName(reinterpret_cast<const wchar_t*>(programPath.c_str()));
   if (!name) return {};

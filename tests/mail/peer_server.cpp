@@ -63,8 +63,9 @@ PeerServer::PeerServer(const std::string& script, const Lines& arguments, const 
   const std::u16string base = NewBase(folder);
   stopFile_ = base + u".stop";
   exitedFile_ = base + u".exited";
-  Lines command = {"/usr/bin/python3", PeersFolder() + "/" + script, "--port-file", PeerPath(base + u".port"),
-                   "--stop-file", PeerPath(stopFile_), "--exited-file", PeerPath(exitedFile_)};
+  Lines command = {
+      "/usr/bin/python3", PeersFolder() + "/" + script, "--port-file",   PeerPath(base + u".port"),
+      "--stop-file",      PeerPath(stopFile_),          "--exited-file", PeerPath(exitedFile_)};
   command.insert(command.end(), arguments.begin(), arguments.end());
   running_ = StartScript(base, command, "");
   if (!running_ || !WaitForFile(base + u".port", 30)) return;
@@ -86,8 +87,8 @@ HostResult RunOnHost(const Lines& commandLine, const ScratchFolder& folder) {
   // The status file takes its name once it is whole.
   HostResult result;
   if (!StartScript(base, commandLine,
-                   ">" + Quoted(PeerPath(base + u".out")) + " 2>&1; echo $? >" + status + ".tmp; mv " + status +
-                       ".tmp " + status) ||
+                   ">" + Quoted(PeerPath(base + u".out")) + " 2>&1; echo $? >" + status + ".tmp; mv " +
+                       status + ".tmp " + status) ||
       !WaitForFile(base + u".status", 120)) {
     return result;
   }

@@ -17,7 +17,8 @@ def expected_text(data):
 
 def main():
     folder = sys.argv[1]
-    indexes = [name[4:-4] for name in sorted(os.listdir(folder)) if name.startswith("data") and name.endswith(".bin")]
+    names = sorted(os.listdir(folder))
+    indexes = [name[4:-4] for name in names if name.startswith("data") and name.endswith(".bin")]
     for index in indexes:
         with open(os.path.join(folder, "data%s.bin" % index), "rb") as f:
             data = f.read()

@@ -33,8 +33,8 @@ class XListCtrlTest : public ::testing::Test {
     RegisterClassW(&host);
     parent = CreateWindowExW(0, L"XListCtrlTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600,
                              300, nullptr, nullptr, host.hInstance, nullptr);
-    window = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 0, 0, 500,
-                             200, parent, reinterpret_cast<HMENU>(100), host.hInstance, nullptr);
+    window = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 0, 0,
+                             500, 200, parent, reinterpret_cast<HMENU>(100), host.hInstance, nullptr);
     ASSERT_TRUE(list.Attach(window));
     SendMessageW(window, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int column = 0; column < 3; ++column) {

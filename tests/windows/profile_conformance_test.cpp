@@ -179,9 +179,9 @@ Outcome Read(bool system, const std::u16string& section, const std::u16string& k
              const std::u16string& defaultValue, std::size_t size, const std::u16string& path) {
   std::u16string buffer(size + 2, kUntouched);
   wchar_t* at = reinterpret_cast<wchar_t*>(&buffer[1]);
-  const std::size_t count =
-      system ? GetPrivateProfileStringW(W(section), W(key), W(defaultValue), at, static_cast<DWORD>(size), W(path))
-             : ProfileReadString(section, key, defaultValue, &buffer[1], size, path);
+  const std::size_t count = system ? GetPrivateProfileStringW(W(section), W(key), W(defaultValue), at,
+                                                              static_cast<DWORD>(size), W(path))
+                                   : ProfileReadString(section, key, defaultValue, &buffer[1], size, path);
   return {count, buffer.substr(1)};
 }
 
@@ -272,15 +272,17 @@ void CompareWrites(const Case& c, const std::u16string& ours, const std::u16stri
     WriteBytes(ours, c.bytes);
   }
   for (const auto& w : kWrites) {
-    ASSERT_EQ(ProfileWriteString(w.section, w.key, w.value, ours), SystemWrite(w.section, w.key, w.value, system))
-        << c.name << " [" << Printable(w.section) << "] " << Printable(w.key);
-    ASSERT_EQ(ReadBytes(ours), ReadBytes(system)) << c.name << " [" << Printable(w.section) << "] " << Printable(w.key);
+    const std::string where = std::string(c.name) + " [" + Printable(w.section) + "] " + Printable(w.key);
+    const bool written = SystemWrite(w.section, w.key, w.value, system);
+    ASSERT_EQ(ProfileWriteString(w.section, w.key, w.value, ours), written) << where;
+    ASSERT_EQ(ReadBytes(ours), ReadBytes(system)) << where;
   }
   // And what the rewritten file reads as.
   CompareNames(c, ours, system);
   for (const auto& w : kWrites) {
     for (const std::size_t size : {std::size_t{3}, std::size_t{200}}) {
-      ASSERT_TRUE(Same(Read(false, w.section, w.key, u"d", size, ours), Read(true, w.section, w.key, u"d", size, system)))
+      ASSERT_TRUE(Same(Read(false, w.section, w.key, u"d", size, ours),
+                       Read(true, w.section, w.key, u"d", size, system)))
           << c.name;
     }
   }
@@ -317,7 +319,8 @@ TEST(ProfileConformanceFailures, MissingFolder) {
   const std::u16string noFolder = folder / u"no such folder\\x.ini";
   EXPECT_EQ(ProfileWriteString(u"S", u"k", u"v", noFolder), SystemWrite(u"S", u"k", u"v", noFolder));
   for (const std::size_t size : {std::size_t{2}, std::size_t{50}}) {
-    EXPECT_TRUE(Same(Read(false, u"S", u"k", u"\"d\"  ", size, noFolder), Read(true, u"S", u"k", u"\"d\"  ", size, noFolder)));
+    EXPECT_TRUE(Same(Read(false, u"S", u"k", u"\"d\"  ", size, noFolder),
+                     Read(true, u"S", u"k", u"\"d\"  ", size, noFolder)));
     EXPECT_TRUE(Same(Names(false, size, noFolder), Names(true, size, noFolder)));
   }
 }

@@ -24,7 +24,8 @@ TEST(VersionInfo, TextsAndNumbers) {
     const char16_t* product;
     int major, build;
   } cases[] = {
-      {u"version_full.exe", u"Norda Software Ltd.", u"NORDA+ Pl\u00E4nt Designer", u"NORDA+ Product", 12, 4567},
+      {u"version_full.exe", u"Norda Software Ltd.", u"NORDA+ Pl\u00E4nt Designer", u"NORDA+ Product", 12,
+       4567},
       {u"version_product_only.exe", u"", u"", u"NORDA+ Product Only", 12, 4567},
       // Only the first translation is asked; a text under another language is not found.
       {u"version_other_translation.exe", u"", u"", u"", 12, 4567},

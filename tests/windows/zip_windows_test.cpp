@@ -41,8 +41,9 @@ HANDLE Open(const std::u16string& path, DWORD access, DWORD share, DWORD disposi
 
 // Python's zipfile reads the archive and checks every CRC; unzip and 7-Zip test it too.
 ZipInspection Inspect(const ScratchFolder& scratch, const std::u16string& archive) {
-  for (const std::vector<std::string>& check : {std::vector<std::string>{"/usr/bin/unzip", "-tq", PeerPath(archive)},
-                                                {"/usr/bin/7z", "t", "-bd", PeerPath(archive)}}) {
+  for (const std::vector<std::string>& check :
+       {std::vector<std::string>{"/usr/bin/unzip", "-tq", PeerPath(archive)},
+        {"/usr/bin/7z", "t", "-bd", PeerPath(archive)}}) {
     const test::HostResult ran = test::RunOnHost(check, scratch);
     EXPECT_EQ(ran.status, 0) << check[0] << ": " << ran.output;
   }
@@ -81,7 +82,8 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
   } cases[] = {
       {u"crash.log", LogText(40000, 1), FILE_ATTRIBUTE_ARCHIVE, "0x81800020"},
       {u"readonly.txt", "kept", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY, "0x81000021"},
-      {u"hidden.ini", "[x]", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, "0x81800026"},
+      {u"hidden.ini", "[x]", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+       "0x81800026"},
       {u"tool.exe", ExecutableImage(), FILE_ATTRIBUTE_ARCHIVE, "0x81c00020"},
   };
   // One last-write time to check the times against: 15 June 2012, 12:34:56 UTC.
@@ -135,8 +137,8 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
   EXPECT_EQ(ZipNumber(read.entries[0], "header_offset"), 100);
   TIME_ZONE_INFORMATION zone;
   // UTC without daylight saving (no daylight date): local times are the file's own.
-  const bool plainUtc =
-      GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID && zone.Bias == 0 && zone.DaylightDate.wMonth == 0;
+  const bool plainUtc = GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID && zone.Bias == 0 &&
+                        zone.DaylightDate.wMonth == 0;
   if (!plainUtc) std::printf("local time is not UTC here: entry times not compared\n");
   for (std::size_t i = 0; i <= std::size(cases); ++i) {
     const ZipFields& e = read.entries[i];
@@ -175,7 +177,8 @@ TEST(ReportPackingOnWindows, FileHeldOpenForWritingIsLeftOut) {
   EXPECT_EQ(PackReportFiles(files, dir / u"report.zip", status), 2);
   CloseHandle(held);
   EXPECT_EQ(status, u"Send_crash.log\r\n Send_held.dmp\r\n Send_registry.reg\r\n ");
-  EXPECT_EQ(Names(Inspect(dir, dir / u"report.zip")), (std::vector<std::string>{"crash.log", "registry.reg"}));
+  EXPECT_EQ(Names(Inspect(dir, dir / u"report.zip")),
+            (std::vector<std::string>{"crash.log", "registry.reg"}));
 }
 
 }  // namespace
