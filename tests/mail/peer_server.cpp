@@ -63,9 +63,9 @@ PeerServer::PeerServer(const std::string& script, const Lines& arguments, const 
   const std::u16string base = NewBase(folder);
   stopFile_ = base + u".stop";
   exitedFile_ = base + u".exited";
-  Lines command = {
-      "/usr/bin/python3", PeersFolder() + "/" + script, "--port-file",   PeerPath(base + u".port"),
-      "--stop-file",      PeerPath(stopFile_),          "--exited-file", PeerPath(exitedFile_)};
+  Lines command = {"/usr/bin/python3", PeersFolder() + "/" + script, "--port-file",
+                   PeerPath(base + u".port")};
+  command.insert(command.end(), {"--stop-file", PeerPath(stopFile_), "--exited-file", PeerPath(exitedFile_)});
   command.insert(command.end(), arguments.begin(), arguments.end());
   running_ = StartScript(base, command, "");
   if (!running_ || !WaitForFile(base + u".port", 30)) return;
@@ -77,7 +77,7 @@ PeerServer::PeerServer(const std::string& script, const Lines& arguments, const 
 void PeerServer::Stop() {
   if (!running_) return;
   running_ = false;
-  WriteBytes(stopFile_, "stop\n");
+  std::ofstream(NativeFsPath(stopFile_)) << "stop\n";  // no throw: Stop runs in the destructor
   WaitForFile(exitedFile_, 15);
 }
 
