@@ -65,9 +65,13 @@ TEST(SmtpWithRealServer, MailArrivesAsComposed) {
   mail.senderAddress = "crash.sender@peer.test";
   mail.receivers = {"first@peer.test", "second@peer.test"};
   mail.senderName = "NORDA Crash Report";
-  mail.subject =
-      "Bericht \xFC"
-      "ber den Absturz";
+  mail.subject = os::FromUtf16(u"Bericht \u00FCber den Absturz", os::ThreadAnsiCodePage());
+  // A code page of single bytes carries the letter as one byte, not as UTF-8.
+  if (os::ThreadAnsiCodePage() == 1252) {
+    EXPECT_EQ(mail.subject,
+              "Bericht \xFC"
+              "ber den Absturz");
+  }
   // A body line of a single full stop must not end the data early.
   mail.body =
       "Crash log line 1\r\n.\r\n..two dots\r\nThe following is file`s solution status:\r\n "
