@@ -1,7 +1,9 @@
-// A loopback server of tests/peers/, run by /usr/bin/python3 for the length
-// of one test: started with its files in a scratch folder, asked for its
-// port, stopped through its stop file. Works natively and under Wine (where
-// the Windows test program starts the Linux interpreter itself).
+// The Linux programs that tests run beside the program under test, natively
+// and under Wine (where the Windows test program starts them itself): the
+// loopback servers of tests/peers/ and the readers that check its output.
+// Each runs from a shell script in a scratch folder, and files that it leaves
+// there tell when it listens and when it has ended: under Wine a Linux
+// process cannot be waited on.
 #pragma once
 
 #include <string>
@@ -11,14 +13,15 @@
 
 namespace norda::test {
 
+using Lines = std::vector<std::string>;
+
+// A server of tests/peers/ for the length of one test.
 class PeerServer {
  public:
   // Starts tests/peers/<script> with the given arguments (Linux paths where
   // they name files) and waits, at most 30 seconds, until it listens.
-  PeerServer(const std::string& script, const std::vector<std::string>& arguments,
-             const ScratchFolder& folder);
-  // Stops the server and waits, at most 15 seconds, until it has ended.
-  ~PeerServer();
+  PeerServer(const std::string& script, const Lines& arguments, const ScratchFolder& folder);
+  ~PeerServer() { Stop(); }
   PeerServer(const PeerServer&) = delete;
   PeerServer& operator=(const PeerServer&) = delete;
 
@@ -26,34 +29,35 @@ class PeerServer {
   int Port() const { return port_; }
   // A loopback port on which nothing listens.
   int ClosedPort() const { return closedPort_; }
-  // Asks the server to end and waits until it has.
+  // Asks the server to end through its stop file; waits at most 15 seconds.
   void Stop();
 
  private:
   std::u16string stopFile_, exitedFile_;
   int port_ = 0;
   int closedPort_ = 0;
-  long long process_ = 0;
-  bool stopped_ = false;
+  bool running_ = false;
 };
 
-// The Linux path of a program path (the same file seen by the peers).
-std::string PeerPath(const std::u16string& programPath);
+// Runs a Linux program to its end, at most two minutes.
+struct HostResult {
+  int status = -1;
+  std::string output;  // standard output and standard error
+};
+HostResult RunOnHost(const Lines& commandLine, const ScratchFolder& folder);
 
 // The folder of the peers' scripts (NORDA_SOURCE_DIR + "/tests/peers").
 std::string PeersFolder();
 
-// Waits until a file exists, at most the given number of seconds, and no
-// longer than the process runs when one is given.
-bool WaitForFile(const std::u16string& path, double seconds, long long process = 0);
+// Waits until a file exists, at most the given number of seconds.
+bool WaitForFile(const std::u16string& path, double seconds);
 
-// Starts the peer process; returns an id for the calls below (0 on failure).
-// One implementation per platform.
-long long StartPeerProcess(const std::vector<std::string>& commandLine);
-// False once the platform knows that the process has ended (Wine's handle to
-// a Linux process cannot tell: there it is always true).
-bool PeerProcessRunning(long long process);
-// Ends a peer process that has not ended by itself, where the platform can.
-void EndPeerProcess(long long process);
+// A text's lines, without their line ends.
+Lines SplitLines(const std::string& text);
+
+// One implementation per platform: the Linux path of a program path (the
+// same file seen by the peers), and the start of /bin/sh on a script.
+std::string PeerPath(const std::u16string& programPath);
+bool StartShell(const std::string& script);
 
 }  // namespace norda::test

@@ -1,23 +1,16 @@
-"""The settings server of the mail tests: Python's http.server on loopback,
-serving the files of a folder (and its own error page for anything missing),
-plus one path whose body is shorter than its Content-Length and one whose
-body comes in chunks (HTTP/1.1 chunked transfer coding). Every request's
-line and headers are appended to requests.log in the served folder's parent."""
+"""The settings server of the tests: Python's http.server on loopback, serving
+the files of --root (and its own error page for anything missing), and two
+paths of its own: one whose body is shorter than its Content-Length, and one
+whose body comes in chunks (HTTP/1.1 chunked transfer coding). Every
+request's line and headers are appended to requests.log beside the root."""
 
 import http.server
 import os
 import sys
 import threading
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import peer_common  # noqa: E402
-
-SHORT_PATH = "/short-body.txt"
-SHORT_DECLARED = 1000
-SHORT_SENT = b"SmtpAddr Account Password Sendfrom\r\n" * 2
-CHUNKED_PATH = "/chunked.txt"
-CHUNKS = [b"smtp.peer.test user ", b"pw from@peer.test\r\n", b"x" * 40000]
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -28,53 +21,40 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def do_GET(self):
         with open(self.log_path, "a", encoding="latin-1") as log:
-            log.write(self.requestline + "\n")
-            for name, value in self.headers.items():
-                log.write("%s: %s\n" % (name, value))
-            log.write("\n")
-        if self.path == SHORT_PATH:
-            self.send_response(200)
-            self.send_header("Content-Type", "text/plain")
-            self.send_header("Content-Length", str(SHORT_DECLARED))
-            self.end_headers()
-            self.wfile.write(SHORT_SENT)
-            self.wfile.flush()
-            self.close_connection = True
-            return
-        if self.path == CHUNKED_PATH:
+            log.write(self.requestline + "\n" + "".join("%s: %s\n" % h for h in self.headers.items()) + "\n")
+        if self.path not in ("/short-body.txt", "/chunked.txt"):
+            return super().do_GET()
+        self.close_connection = True
+        if self.path == "/chunked.txt":
             self.protocol_version = "HTTP/1.1"
-            self.send_response(200)
-            self.send_header("Content-Type", "text/plain")
-            self.send_header("Transfer-Encoding", "chunked")
-            self.send_header("Connection", "close")
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        if self.path == "/short-body.txt":
+            self.send_header("Content-Length", "1000")
             self.end_headers()
-            for chunk in CHUNKS:
-                self.wfile.write(b"%x;piece\r\n%s\r\n" % (len(chunk), chunk))
-            self.wfile.write(b"0\r\n\r\n")
-            self.close_connection = True
+            self.wfile.write(b"SmtpAddr Account Password Sendfrom\r\n" * 2)
             return
-        super().do_GET()
+        self.send_header("Transfer-Encoding", "chunked")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        for chunk in (b"smtp.peer.test user ", b"pw from@peer.test\r\n", b"x" * 40000):
+            self.wfile.write(b"%x;piece\r\n%s\r\n" % (len(chunk), chunk))
+        self.wfile.write(b"0\r\n\r\n")
 
 
 def main():
     parser = peer_common.arguments(__doc__)
     parser.add_argument("--root", required=True)
     args = parser.parse_args()
-    started = time.monotonic()
     Handler.log_path = os.path.join(os.path.dirname(os.path.abspath(args.root)), "requests.log")
-
-    def make_handler(*handler_args):
-        return Handler(*handler_args, directory=args.root)
-
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), make_handler)
-    serving = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05})
-    serving.start()
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port),
+                                             lambda *a: Handler(*a, directory=args.root))
+    threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05}).start()
     try:
         peer_common.announce(args, server.server_address[1])
-        peer_common.wait_for_stop(args, started)
+        peer_common.wait_for_stop(args)
     finally:
         server.shutdown()
-        serving.join()
         server.server_close()
         peer_common.mark_exited(args)
 

@@ -1,5 +1,5 @@
 """Takes a received mail apart with Python's email package and lists what the
-parser saw, so that a test can compare it with what it sent:
+parser saw:
 
   header NAME: VALUE           each top-level header, in order, as received
   boundary B                   the multipart boundary the parser found

@@ -1,54 +1,68 @@
-"""What every loopback peer of the mail tests shares: it tells the test its
-port through a file, and it ends when the test writes the stop file or when
-its lifetime is over, whichever comes first, and then leaves an "exited" file
-so that a test that cannot wait for the process can wait for that file."""
+"""What every loopback peer of the tests shares: it tells the test its port,
+and a port on which nothing listens, through a file; it ends when the test
+writes the stop file or when its lifetime is over, and then leaves an
+"exited" file, for a test that cannot wait for the process itself."""
 
 import argparse
 import os
 import socket
 import time
 
+STARTED = time.monotonic()
+
 
 def arguments(description):
     parser = argparse.ArgumentParser(description=description)
-    parser.add_argument("--port-file", required=True, help="written as 'port closed-port' once listening")
-    parser.add_argument("--stop-file", required=True, help="the peer ends when this file appears")
-    parser.add_argument("--exited-file", required=True, help="written when the peer has ended")
+    for name in ("--port-file", "--stop-file", "--exited-file"):
+        parser.add_argument(name, required=True)
     parser.add_argument("--lifetime", type=float, default=120.0, help="seconds before the peer ends anyway")
     parser.add_argument("--port", type=int, default=0,
-                        help="the loopback port to listen on (0: any free one); a program built with "
-                             "loopback endpoints needs its fixed ports")
+                        help="the loopback port (0: any free one); the program's test builds have fixed ones")
     return parser
 
 
-def closed_port():
-    """A loopback port on which nothing listens: connecting to it is refused."""
-    probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    probe.bind(("127.0.0.1", 0))
-    port = probe.getsockname()[1]
-    probe.close()
-    return port
+def unescape(text):
+    """A text given with escapes such as \\r\\n, as bytes."""
+    return text.encode("latin-1").decode("unicode_escape").encode("latin-1")
 
 
 def write_file(path, text):
     """Writes through a temporary name, so a reader never sees half a file."""
-    partial = path + ".partial"
-    with open(partial, "w") as f:
+    with open(path + ".partial", "w") as f:
         f.write(text)
-    os.replace(partial, path)
+    os.replace(path + ".partial", path)
 
 
 def announce(args, port):
-    write_file(args.port_file, "%d %d\n" % (port, closed_port()))
+    probe = socket.socket()
+    probe.bind(("127.0.0.1", 0))
+    write_file(args.port_file, "%d %d\n" % (port, probe.getsockname()[1]))
+    probe.close()
 
 
-def should_stop(args, started):
-    return os.path.exists(args.stop_file) or time.monotonic() - started > args.lifetime
+def listen(args, backlog):
+    """A listening socket on the loopback port, announced."""
+    listener = socket.socket()
+    # A fixed port is taken again at once, although a connection that a peer
+    # closed before may still linger on it.
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", args.port))
+    listener.listen(backlog)
+    announce(args, listener.getsockname()[1])
+    return listener
 
 
-def wait_for_stop(args, started, poll=0.05):
-    while not should_stop(args, started):
-        time.sleep(poll)
+def seconds_left(args):
+    return args.lifetime - (time.monotonic() - STARTED)
+
+
+def should_stop(args):
+    return os.path.exists(args.stop_file) or seconds_left(args) < 0
+
+
+def wait_for_stop(args):
+    while not should_stop(args):
+        time.sleep(0.05)
 
 
 def mark_exited(args):

@@ -1,4 +1,4 @@
-"""A real SMTP server for the mail tests: aiosmtpd on loopback, with AUTH LOGIN
+"""A real SMTP server for the tests: aiosmtpd on loopback, with AUTH LOGIN
 over a plain connection. Every mail it accepts is stored as mailN.eml (the
 message as received, after the server's own dot handling) and mailN.envelope
 (login, sender, receivers), N counting from 1.
@@ -11,7 +11,6 @@ import asyncio
 import logging
 import os
 import sys
-import time
 import warnings
 
 from aiosmtpd.smtp import SMTP, AuthResult
@@ -36,13 +35,10 @@ class StoringHandler:
         base = os.path.join(self.folder, "mail%d" % self.count)
         with open(base + ".eml.partial", "wb") as f:
             f.write(envelope.original_content)
-        lines = ["login=" + (session.login_data or b"").decode("latin-1"),
-                 "mail_from=" + envelope.mail_from]
-        lines += ["rcpt_to=" + r for r in envelope.rcpt_tos]
-        with open(base + ".envelope.partial", "w") as f:
-            f.write("\n".join(lines) + "\n")
         os.replace(base + ".eml.partial", base + ".eml")
-        os.replace(base + ".envelope.partial", base + ".envelope")
+        lines = ["login=" + (session.login_data or b"").decode("latin-1"), "mail_from=" + envelope.mail_from]
+        peer_common.write_file(base + ".envelope", "".join(line + "\n" for line in lines + [
+            "rcpt_to=" + r for r in envelope.rcpt_tos]))
         return "250 OK: message accepted"
 
 
@@ -54,26 +50,22 @@ def main():
     args = parser.parse_args()
     logging.disable(logging.CRITICAL)
     warnings.simplefilter("ignore")  # AUTH without TLS is what this loopback peer is for
-    started = time.monotonic()
-
     handler = StoringHandler(args.mail_folder)
-    user, password = args.user.encode("latin-1"), args.password.encode("latin-1")
+    account = (args.user.encode("latin-1"), args.password.encode("latin-1"))
 
     def authenticator(server, session, envelope, mechanism, auth_data):
-        if auth_data.login == user and auth_data.password == password:
+        if (auth_data.login, auth_data.password) == account:
             return AuthResult(success=True, auth_data=auth_data)
-        # Not handled here: aiosmtpd answers 535 itself.
-        return AuthResult(success=False, handled=False)
+        return AuthResult(success=False, handled=False)  # aiosmtpd answers 535 itself
 
     async def serve():
-        loop = asyncio.get_running_loop()
-        server = await loop.create_server(
+        server = await asyncio.get_running_loop().create_server(
             # Crash reports with memory dumps run to many megabytes: no size limit.
             lambda: HeloAuthSMTP(handler, hostname="peer.test", authenticator=authenticator,
                                  auth_require_tls=False, auth_required=True, data_size_limit=None),
             host="127.0.0.1", port=args.port)
         peer_common.announce(args, server.sockets[0].getsockname()[1])
-        while not peer_common.should_stop(args, started):
+        while not peer_common.should_stop(args):
             await asyncio.sleep(0.05)
         server.close()
 

@@ -1,23 +1,20 @@
 // Our profile reader and writer against the system's own profile functions,
 // side by side on the same files: every read must give the same count and
-// leave the same units in the buffer, every write the same result and the
-// same bytes on disk, every list of section names the same buffer.
-//
-// The system caches profile files by name. Each case uses its own names, and
-// the system's cache is flushed after each of its writes, so that it reads
-// every file afresh as our code does.
-//
-// Case-insensitive matching of names is compared on ASCII letters only: the
-// system functions of the Wine used here fold nothing else, while Windows and
-// our code fold accented, Greek and Cyrillic letters too.
+// units in the buffer, every write the same result and bytes on disk, every
+// list of section names the same buffer. The system caches files by name: each
+// case has names of its own, and the cache is dropped after each system write,
+// so that it reads every file afresh as our code does. Names are matched
+// without regard to case on ASCII letters only: the Wine used here folds
+// nothing else, while Windows and our code do.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <iterator>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -155,17 +152,16 @@ const char16_t* const kDefaults[] = {u"", u"\"dflt\"  ", u"   ", u"  tab\t  "};
 const std::size_t kReadSizes[] = {1, 2, 4, 7, 2100, 4000};
 const std::size_t kNameSizes[] = {1, 2, 3, 5, 8, 13, 40, 200, 1024};
 
-constexpr wchar_t kUntouched = 0x7777;
+constexpr char16_t kUntouched = 0x7777;
 
+// A call's result and its buffer with a guard unit after it. There is a guard
+// unit before it too, not compared: for a value of two quotes and a buffer of
+// one unit the system function writes a zero in front of the buffer, which
+// ours does not.
 struct Outcome {
   std::size_t count;
-  // The buffer and a guard unit after it. There is a guard unit before it too,
-  // not compared: for a value of two quotes and a buffer of one unit the
-  // system function writes a zero in front of the buffer, which ours does not.
   std::u16string units;
 };
-
-std::u16string Units(const std::wstring& buffer) { return std::u16string(buffer.begin(), buffer.end()); }
 
 testing::AssertionResult Same(const Outcome& ours, const Outcome& system) {
   if (ours.count == system.count && ours.units == system.units) return testing::AssertionSuccess();
@@ -178,30 +174,23 @@ testing::AssertionResult Same(const Outcome& ours, const Outcome& system) {
                                      << shown(system.units) << "\": ";
 }
 
-Outcome SystemRead(const std::u16string& section, const std::u16string& key,
-                   const std::u16string& defaultValue, std::size_t size, const std::u16string& path) {
-  std::wstring buffer(size + 2, kUntouched);
-  const DWORD count = GetPrivateProfileStringW(W(section), W(key), W(defaultValue), &buffer[1],
-                                               static_cast<DWORD>(size), W(path));
-  return {count, Units(buffer.substr(1))};
-}
-
-Outcome OurRead(const std::u16string& section, const std::u16string& key,
-                const std::u16string& defaultValue, std::size_t size, const std::u16string& path) {
+// GetPrivateProfileStringW or ours (system false), and GetPrivateProfileSectionNamesW or ours.
+Outcome Read(bool system, const std::u16string& section, const std::u16string& key,
+             const std::u16string& defaultValue, std::size_t size, const std::u16string& path) {
   std::u16string buffer(size + 2, kUntouched);
-  const std::size_t count = ProfileReadString(section, key, defaultValue, &buffer[1], size, path);
+  wchar_t* at = reinterpret_cast<wchar_t*>(&buffer[1]);
+  const std::size_t count = system ? GetPrivateProfileStringW(W(section), W(key), W(defaultValue), at,
+                                                              static_cast<DWORD>(size), W(path))
+                                   : ProfileReadString(section, key, defaultValue, &buffer[1], size, path);
   return {count, buffer.substr(1)};
 }
 
-Outcome SystemNames(std::size_t size, const std::u16string& path) {
-  std::wstring buffer(size + 2, kUntouched);
-  const DWORD count = GetPrivateProfileSectionNamesW(&buffer[1], static_cast<DWORD>(size), W(path));
-  return {count, Units(buffer.substr(1))};
-}
-
-Outcome OurNames(std::size_t size, const std::u16string& path) {
+Outcome Names(bool system, std::size_t size, const std::u16string& path) {
   std::u16string buffer(size + 2, kUntouched);
-  return {ProfileReadSectionNames(&buffer[1], size, path), buffer.substr(1)};
+  wchar_t* at = reinterpret_cast<wchar_t*>(&buffer[1]);
+  const std::size_t count = system ? GetPrivateProfileSectionNamesW(at, static_cast<DWORD>(size), W(path))
+                                   : ProfileReadSectionNames(&buffer[1], size, path);
+  return {count, buffer.substr(1)};
 }
 
 bool SystemWrite(const std::u16string& section, const std::u16string& key, const std::u16string& value,
@@ -222,10 +211,7 @@ bool HasNonAsciiCaseLetter(std::u16string_view text) {
     }
     return marks;
   }();
-  for (const char16_t c : text) {
-    if (folded[c]) return true;
-  }
-  return false;
+  return std::any_of(text.begin(), text.end(), [](char16_t c) { return folded[c]; });
 }
 
 // Every read that the case's file can answer differently.
@@ -236,13 +222,10 @@ void CompareReads(const Case& c, const std::u16string& path) {
   }
   // Also every key the file holds, which for the noise files are keys that
   // no list could guess.
-  if (!c.missing) {
-    const ProfileDocument document = ProfileDocument::Parse(c.bytes);
-    for (const ProfileSection& section : document.sections) {
-      for (const ProfileKey& key : section.keys) {
-        if (!HasNonAsciiCaseLetter(section.name) && !HasNonAsciiCaseLetter(key.name)) {
-          lookups.emplace_back(section.name, key.name);
-        }
+  for (const ProfileSection& section : ProfileDocument::Parse(c.bytes).sections) {
+    for (const ProfileKey& key : section.keys) {
+      if (!HasNonAsciiCaseLetter(section.name) && !HasNonAsciiCaseLetter(key.name)) {
+        lookups.emplace_back(section.name, key.name);
       }
     }
   }
@@ -250,28 +233,26 @@ void CompareReads(const Case& c, const std::u16string& path) {
   for (const auto& [section, key] : lookups) {
     for (const std::size_t size : kReadSizes) {
       const std::u16string defaultValue = kDefaults[index++ % std::size(kDefaults)];
-      ASSERT_TRUE(Same(OurRead(section, key, defaultValue, size, path),
-                       SystemRead(section, key, defaultValue, size, path)))
+      ASSERT_TRUE(Same(Read(false, section, key, defaultValue, size, path),
+                       Read(true, section, key, defaultValue, size, path)))
           << c.name << " [" << Printable(section) << "] " << Printable(key) << " size " << size;
     }
   }
 }
 
-void CompareNames(const Case& c, const std::u16string& path) {
+void CompareNames(const Case& c, const std::u16string& ours, const std::u16string& system) {
   for (const std::size_t size : kNameSizes) {
-    ASSERT_TRUE(Same(OurNames(size, path), SystemNames(size, path))) << c.name << " size " << size;
+    ASSERT_TRUE(Same(Names(false, size, ours), Names(true, size, system))) << c.name << " size " << size;
   }
 }
 
-struct Write {
+// The same writes onto two copies of the file: after each, the same result
+// and the same bytes.
+const struct {
   const char16_t* section;
   const char16_t* key;
   const char16_t* value;
-};
-
-// The same writes onto two copies of the file: after each, the same result
-// and the same bytes.
-const Write kWrites[] = {
+} kWrites[] = {
     {u"Sec", u"key", u"new value"},
     {u"NewSection", u"Send or Not", u"YES"},
     {u"sec", u"KEY", u"  spaced value  "},
@@ -285,26 +266,23 @@ const Write kWrites[] = {
     {u"Other", u"k", u""},
 };
 
-void CompareWrites(const Case& c, const ScratchFolder& folder) {
-  const std::u16string systemPath = folder / (u"system_" + Utf8ToUtf16(c.name) + u".ini");
-  const std::u16string ourPath = folder / (u"ours_" + Utf8ToUtf16(c.name) + u".ini");
+void CompareWrites(const Case& c, const std::u16string& ours, const std::u16string& system) {
   if (!c.missing) {
-    WriteBytes(systemPath, c.bytes);
-    WriteBytes(ourPath, c.bytes);
+    WriteBytes(system, c.bytes);
+    WriteBytes(ours, c.bytes);
   }
-  for (const Write& w : kWrites) {
-    const bool system = SystemWrite(w.section, w.key, w.value, systemPath);
-    const bool ours = ProfileWriteString(w.section, w.key, w.value, ourPath);
-    ASSERT_EQ(ours, system) << c.name << " [" << Printable(w.section) << "] " << Printable(w.key);
-    ASSERT_EQ(ReadBytes(ourPath), ReadBytes(systemPath))
-        << c.name << " [" << Printable(w.section) << "] " << Printable(w.key);
+  for (const auto& w : kWrites) {
+    const std::string where = std::string(c.name) + " [" + Printable(w.section) + "] " + Printable(w.key);
+    const bool written = SystemWrite(w.section, w.key, w.value, system);
+    ASSERT_EQ(ProfileWriteString(w.section, w.key, w.value, ours), written) << where;
+    ASSERT_EQ(ReadBytes(ours), ReadBytes(system)) << where;
   }
   // And what the rewritten file reads as.
-  CompareNames(c, ourPath);
-  for (const Write& w : kWrites) {
+  CompareNames(c, ours, system);
+  for (const auto& w : kWrites) {
     for (const std::size_t size : {std::size_t{3}, std::size_t{200}}) {
-      ASSERT_TRUE(Same(OurRead(w.section, w.key, u"d", size, ourPath),
-                       SystemRead(w.section, w.key, u"d", size, systemPath)))
+      ASSERT_TRUE(Same(Read(false, w.section, w.key, u"d", size, ours),
+                       Read(true, w.section, w.key, u"d", size, system)))
           << c.name;
     }
   }
@@ -315,11 +293,11 @@ class ProfileConformance : public testing::TestWithParam<Case> {};
 TEST_P(ProfileConformance, ReadsNamesAndWritesMatchTheSystem) {
   const Case& c = GetParam();
   ScratchFolder folder;
-  const std::u16string path = folder / (u"read_" + Utf8ToUtf16(c.name) + u".ini");
-  if (!c.missing) WriteBytes(path, c.bytes);
-  CompareReads(c, path);
-  CompareNames(c, path);
-  CompareWrites(c, folder);
+  const std::u16string name = Utf8ToUtf16(c.name) + u".ini";
+  if (!c.missing) WriteBytes(folder / (u"read_" + name), c.bytes);
+  CompareReads(c, folder / (u"read_" + name));
+  CompareNames(c, folder / (u"read_" + name), folder / (u"read_" + name));
+  CompareWrites(c, folder / (u"ours_" + name), folder / (u"system_" + name));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ProfileConformance, testing::ValuesIn(Cases()),
@@ -341,9 +319,9 @@ TEST(ProfileConformanceFailures, MissingFolder) {
   const std::u16string noFolder = folder / u"no such folder\\x.ini";
   EXPECT_EQ(ProfileWriteString(u"S", u"k", u"v", noFolder), SystemWrite(u"S", u"k", u"v", noFolder));
   for (const std::size_t size : {std::size_t{2}, std::size_t{50}}) {
-    EXPECT_TRUE(Same(OurRead(u"S", u"k", u"\"d\"  ", size, noFolder),
-                     SystemRead(u"S", u"k", u"\"d\"  ", size, noFolder)));
-    EXPECT_TRUE(Same(OurNames(size, noFolder), SystemNames(size, noFolder)));
+    EXPECT_TRUE(Same(Read(false, u"S", u"k", u"\"d\"  ", size, noFolder),
+                     Read(true, u"S", u"k", u"\"d\"  ", size, noFolder)));
+    EXPECT_TRUE(Same(Names(false, size, noFolder), Names(true, size, noFolder)));
   }
 }
 

@@ -1,7 +1,12 @@
-// VersionInfo against executables built with known version resources.
+// VersionInfo against small programs built with known version resources, as
+// the error report dialog reads the CAD application's: its description, else
+// its product name, into a buffer of fixed size.
 #include "core/support/version_info.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
 
 #include "core/support/text.h"
 #include "os/folders.h"
@@ -9,44 +14,34 @@
 namespace norda {
 namespace {
 
-std::u16string Beside(const std::u16string& name) {
-  return FolderPart(os::ExecutablePath()) + name;
-}
+std::u16string Beside(const std::u16string& name) { return FolderPart(os::ExecutablePath()) + name; }
 
-TEST(VersionInfo, FullResourceGivesTextsAndNumbers) {
-  VersionInfo info(Beside(u"version_full.exe"));
-  EXPECT_EQ(info.CompanyName(), u"Norda Software Ltd.");
-  EXPECT_EQ(info.FileDescription(), u"NORDA+ Pl\u00E4nt Designer");
-  EXPECT_EQ(info.ProductName(), u"NORDA+ Product");
-  const FourPartVersion file = info.FileVersion();
-  EXPECT_EQ(file.major, 12);
-  EXPECT_EQ(file.minor, 3);
-  EXPECT_EQ(file.build, 4567);
-  EXPECT_EQ(file.revision, 89);
-  EXPECT_EQ(info.ProductVersion().revision, 1);
-  EXPECT_EQ(info.FileFlags(), 2u);
-  EXPECT_EQ(info.FileType(), 1u);  // an application
-}
-
-TEST(VersionInfo, TextsMissingOrEmpty) {
-  struct Case {
+TEST(VersionInfo, TextsAndNumbers) {
+  const struct {
     const char16_t* file;
+    const char16_t* company;
     const char16_t* description;
     const char16_t* product;
+    int major, build;
   } cases[] = {
-      {u"version_product_only.exe", u"", u"NORDA+ Product Only"},
+      {u"version_full.exe", u"Norda Software Ltd.", u"NORDA+ Pl\u00E4nt Designer", u"NORDA+ Product", 12,
+       4567},
+      {u"version_product_only.exe", u"", u"", u"NORDA+ Product Only", 12, 4567},
       // Only the first translation is asked; a text under another language is not found.
-      {u"version_other_translation.exe", u"", u""},
-      {u"version_none.exe", u"", u""},
-      {u"no_such_program.exe", u"", u""},
+      {u"version_other_translation.exe", u"", u"", u"", 12, 4567},
+      {u"version_none.exe", u"", u"", u"", 0, 0},
+      {u"no_such_program.exe", u"", u"", u"", 0, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(Utf16ToUtf8(c.file));
-    VersionInfo info(Beside(c.file));
+    const VersionInfo info(Beside(c.file));
+    EXPECT_EQ(info.CompanyName(), c.company);
     EXPECT_EQ(info.FileDescription(), c.description);
     EXPECT_EQ(info.ProductName(), c.product);
+    EXPECT_EQ(info.FileVersion().major, c.major);
+    EXPECT_EQ(info.FileVersion().build, c.build);
   }
-  EXPECT_EQ(VersionInfo(Beside(u"version_none.exe")).FileVersion().major, 0);
+  EXPECT_EQ(VersionInfo(Beside(u"version_full.exe")).FileVersion().revision, 89);
 }
 
 TEST(VersionInfo, BoundedCopyKeepsRoomForTheTerminator) {
