@@ -265,21 +265,29 @@ def rc_texts(language_file):
     return caption, hint
 
 
-def scenario_german(prefix):
+def dialog_in_language(prefix, locale):
     crash = Crash(prefix)
-    source = os.environ["NORDA_SOURCE_DIR"]
-    caption, hint = rc_texts(os.path.join(source, "res", "lang", "de-DE.rc"))
+    tag = locale.split(".")[0].replace("_", "-")
+    caption, hint = rc_texts(os.path.join(os.environ["NORDA_SOURCE_DIR"], "res", "lang", tag + ".rc"))
     out = prefix.drive([
         "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + caption,
         "text \"%s\" %d" % (caption, IDC_SAVE_HINT),
         "text \"%s\" %d" % (caption, IDC_BANNER_TITLE),
-        "screenshot C:\\dialog-de.bmp",
-        "click \"%s\" %d" % (caption, IDC_DONT_SEND), "wait-exit"], lang="de_DE.UTF-8")
-    expect(caption != DIALOG, "the German caption differs from the English one")
-    expect("text %d: %s" % (IDC_SAVE_HINT, hint) in out, "German hint text:\n" + "\n".join(out))
-    expect(not any(BANNER in line for line in out), "the banner is German too")
-    prefix.keep_screenshot("C:\\dialog-de.bmp", "dialog-de")
+        "screenshot C:\\dialog.bmp",
+        "click \"%s\" %d" % (caption, IDC_DONT_SEND), "wait-exit"], lang=locale)
+    expect(caption != DIALOG, "the caption differs from the English one")
+    expect("text %d: %s" % (IDC_SAVE_HINT, hint) in out, tag + " hint text:\n" + "\n".join(out))
+    expect(not any(BANNER in line for line in out), "the banner is translated too")
+    prefix.keep_screenshot("C:\\dialog.bmp", "dialog-" + tag.split("-")[0])
     expect_report_archive(prefix, crash, "Crash_20261206.zip")
+
+
+def scenario_german(prefix):
+    dialog_in_language(prefix, "de_DE.UTF-8")
+
+
+def scenario_chinese(prefix):
+    dialog_in_language(prefix, "zh_CN.UTF-8")
 
 
 def settings_server(prefix):
