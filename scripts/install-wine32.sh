@@ -4,9 +4,12 @@
 # test run:
 #
 #   1. the i386 architecture is added to dpkg, and wine32, libwine:i386 and
-#      libgstreamer-plugins-base1.0-0:i386 are installed from bookworm, so that
-#      both architectures get the same Wine version even when the security
-#      archive's i386 index is out of step with the amd64 one;
+#      libgstreamer-plugins-base1.0-0:i386 are installed together with their
+#      amd64 halves (wine64, libwine, libgstreamer-plugins-base1.0-0): both
+#      architectures must have the same version of each, and apt would rather
+#      remove wine64 than upgrade it. Nothing is ever removed: when the newest
+#      versions do not match (the security archive's i386 index can lag behind
+#      the amd64 one), the versions of the bookworm release are taken instead;
 #   2. when the kernel cannot run 32-bit x86 programs ("Exec format error"),
 #      qemu-user-static is installed and the binfmt_misc file system is mounted
 #      (if it is not), and one entry is registered there:
@@ -22,6 +25,7 @@ set -eu
 loader32=/usr/lib/wine/wine
 entry=/proc/sys/fs/binfmt_misc/qemu-i386
 packages="wine32:i386 libwine:i386 libgstreamer-plugins-base1.0-0:i386"
+halves="wine64 libwine:amd64 libgstreamer-plugins-base1.0-0:amd64"
 
 say() { echo "install-wine32: $*"; }
 
@@ -59,7 +63,8 @@ if ! installed $packages; then
   say "installing $packages"
   update
   # shellcheck disable=SC2086
-  apt-get install -y -t bookworm --no-install-recommends $packages
+  apt-get install -y --no-install-recommends --no-remove $packages $halves ||
+    apt-get install -y --no-install-recommends --no-remove -t bookworm $packages $halves
 fi
 runs32 && { say "32-bit Wine runs natively."; exit 0; }
 
