@@ -30,9 +30,17 @@ scratch=$(mktemp -d /tmp/norda-template.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/home"
 export WINEPREFIX="$template" HOME="$scratch/home" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-boot=$wine64
-[ -z "$wow64" ] || boot=wine
-xvfb-run -a "$boot" wineboot -i >"$scratch/boot.log" 2>&1 || { cat "$scratch/boot.log"; exit 1; }
+if [ -z "$wow64" ] && [ -e "$loader32" ] && unshare -m true 2>/dev/null; then
+  # Even the 64-bit loader sets up the 32-bit half of a prefix when 32-bit Wine
+  # is installed, which takes minutes where that loader is emulated; x86_64
+  # programs do not need it. So the prefix is made where the 32-bit loader
+  # cannot start: in a mount namespace of its own, with nothing in its place.
+  # shellcheck disable=SC2016
+  unshare -m sh -c 'mount --bind /dev/null "$1" && shift && exec "$@"' - "$loader32" \
+    xvfb-run -a "$wine64" wineboot -i
+else
+  xvfb-run -a "$wine64" wineboot -i
+fi >"$scratch/boot.log" 2>&1 || { cat "$scratch/boot.log"; exit 1; }
 "$wine64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$scratch/boot.log" 2>&1
 "$wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$scratch/boot.log" 2>&1
 wineserver -w
@@ -43,4 +51,7 @@ for user in "$users"/*; do
   done
 done
 test -d "$users/$(id -un)/Documents" || { echo "template has no Documents folder"; exit 1; }
+if [ -n "$wow64" ] && [ ! -e "$template/drive_c/windows/syswow64/kernel32.dll" ]; then
+  cat "$scratch/boot.log"; echo "template has no 32-bit system folder"; exit 1
+fi
 echo "template prefix ready: $template"

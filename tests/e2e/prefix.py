@@ -38,7 +38,8 @@ class Prefix:
         os.makedirs(self.report_folder, exist_ok=True)
         shutil.copy(os.path.join(build, "src", "ui", "NordaErrorDialog.exe"), self.install)
         # A build of the program alone takes the driver of another build.
-        shutil.copy(os.environ.get("NORDA_DRIVER") or os.path.join(build, "tests", "ui_driver.exe"), self.install)
+        shutil.copy(os.environ.get("NORDA_DRIVER") or os.path.join(build, "tests", "ui_driver.exe"),
+                    os.path.join(self.install, "ui_driver.exe"))
 
     def close(self):
         self.wine_env_run(["wineserver", "-k"], check=False)

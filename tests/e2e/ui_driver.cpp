@@ -41,6 +41,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <fstream>
 #include <sstream>
@@ -227,39 +228,63 @@ static_assert(sizeof(void*) == 8 || (sizeof(HeaderItem32) == sizeof(HDITEMW) &&
                                      offsetof(HeaderItem32, iImage) == offsetof(HDITEMW, iImage)));
 
 // Memory in the program's process: list and header messages that take a
-// pointer need it there.
+// pointer need it there. It is one section, seen by the driver through a view
+// of its own and by the program through a view mapped into its process, so
+// the driver never writes into the other process's memory: under a user-mode
+// emulator of the 32-bit program, the program's addresses are not the ones
+// of its host process, and such writes land beside it.
 class RemoteBuffer {
  public:
-  RemoteBuffer(HWND window, size_t size) : size_(size) {
+  RemoteBuffer(HWND window, size_t size) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
-                           PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!process_) Fail("cannot open the program's process");
     BOOL wow64 = FALSE;
     thirtyTwoBit_ = sizeof(void*) == 8 && IsWow64Process(process_, &wow64) && wow64;
-    address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-    if (!address_) Fail("cannot allocate in the program's process");
+    section_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(size), nullptr);
+    if (section_) local_ = MapViewOfFile(section_, FILE_MAP_ALL_ACCESS, 0, 0, size);
+    SIZE_T viewSize = 0;
+    if (!local_ || MapView()(section_, process_, &remote_, 0, 0, nullptr, &viewSize, kViewUnmap, 0,
+                             PAGE_READWRITE) != 0) {
+      Fail("cannot share memory with the program's process");
+    }
   }
   ~RemoteBuffer() {
-    VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (remote_) UnmapView()(process_, remote_);
+    if (local_) UnmapViewOfFile(local_);
+    if (section_) CloseHandle(section_);
     CloseHandle(process_);
   }
-  LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+  LPARAM Address() const { return reinterpret_cast<LPARAM>(remote_); }
   // True when the program is 32-bit and the driver is not: structures that
   // hold pointers must then have the 32-bit layout.
   bool ThirtyTwoBit() const { return thirtyTwoBit_; }
   void Write(const void* data, size_t size, size_t offset = 0) {
-    WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+    std::memcpy(static_cast<char*>(local_) + offset, data, size);
   }
   void Read(void* data, size_t size, size_t offset = 0) const {
-    ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+    std::memcpy(data, static_cast<const char*>(local_) + offset, size);
   }
 
  private:
+  // The system's own calls that map a view into another process.
+  static constexpr DWORD kViewUnmap = 2;
+  using MapViewFunction = LONG(WINAPI*)(HANDLE, HANDLE, void**, ULONG_PTR, SIZE_T, LARGE_INTEGER*, SIZE_T*, DWORD,
+                                        ULONG, ULONG);
+  using UnmapViewFunction = LONG(WINAPI*)(HANDLE, void*);
+  static MapViewFunction MapView() { return reinterpret_cast<MapViewFunction>(Ntdll("NtMapViewOfSection")); }
+  static UnmapViewFunction UnmapView() { return reinterpret_cast<UnmapViewFunction>(Ntdll("NtUnmapViewOfSection")); }
+  static void* Ntdll(const char* name) {
+    void* function = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name));
+    if (!function) Fail(std::string("no ") + name);
+    return function;
+  }
+
   HANDLE process_ = nullptr;
-  void* address_ = nullptr;
-  size_t size_;
+  HANDLE section_ = nullptr;
+  void* local_ = nullptr;
+  void* remote_ = nullptr;
   bool thirtyTwoBit_ = false;
 };
 
