@@ -1,5 +1,6 @@
 # The same source as the shipping build, 64-bit, so that it runs under the
-# Wine of these machines. Test programs run through the Wine wrapper.
+# Wine of these machines at native speed (32-bit Wine may be emulated). Test
+# programs run through the Wine wrapper.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

@@ -8,6 +8,7 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${NORDA_BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh"
+"$root/scripts/install-wine32.sh"
 "$root/scripts/build.sh"
 "$root/scripts/build-sanitized.sh"
 # One CTest run over all test trees, so that one summary counts everything.

@@ -23,7 +23,12 @@ export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 # application would.
 export NORDA_WINEPREFIX="$WINEPREFIX"
 
-xvfb-run -a -s "-screen 0 1024x768x24" wine "$@" >"$scratch/stdout" 2>"$scratch/stderr" </dev/null
+# The test programs are x86_64: the 64-bit loader starts them directly (plain
+# "wine" would go through the 32-bit loader first where 32-bit Wine is
+# installed, and that one may be emulated).
+wine64=/usr/lib/wine/wine64
+[ -x "$wine64" ] || wine64=wine
+xvfb-run -a -s "-screen 0 1024x768x24" "$wine64" "$@" >"$scratch/stdout" 2>"$scratch/stderr" </dev/null
 rc=$?
 wineserver -k 2>/dev/null
 wineserver -w 2>/dev/null

@@ -4,7 +4,7 @@ if(WIN32)
   target_link_options(ui_driver PRIVATE -municode)
   if(NORDA_RUN_WINDOWS_TESTS AND TARGET NordaErrorDialog)
     set(scenarios recovery_questions dont_send dont_send_with_description escape close_box three_runs
-                  banner_and_about banner_without_version send send_fails)
+                  banner_and_about banner_without_version german chinese send send_fails)
     set(contents_scenarios contents_choices contents_header_and_send contents_preview
                            contents_nothing_to_show)
     set(user_folder_scenarios german_folders folder_the_code_page_cannot_hold japanese_folders)

@@ -9,7 +9,14 @@ import tempfile
 import time
 import zipfile
 
-RUN_SECONDS = 180
+# Scenarios of a program that runs slower (the 32-bit build, emulated) get
+# their bounds multiplied by NORDA_E2E_TIME_FACTOR; the driver reads it too.
+RUN_SECONDS = 180 * int(os.environ.get("NORDA_E2E_TIME_FACTOR") or 1)
+# The driver and the programs that scenarios run themselves (reg, wineserver's
+# clients) are 64-bit: they start with the 64-bit loader, since where 32-bit
+# Wine is installed plain "wine" first starts every program through the
+# 32-bit loader, which may be emulated.
+WINE64 = "/usr/lib/wine/wine64" if os.access("/usr/lib/wine/wine64", os.X_OK) else "wine"
 
 
 class Prefix:
@@ -30,7 +37,9 @@ class Prefix:
         os.makedirs(self.install, exist_ok=True)
         os.makedirs(self.report_folder, exist_ok=True)
         shutil.copy(os.path.join(build, "src", "ui", "NordaErrorDialog.exe"), self.install)
-        shutil.copy(os.path.join(build, "tests", "ui_driver.exe"), self.install)
+        # A build of the program alone takes the driver of another build.
+        shutil.copy(os.environ.get("NORDA_DRIVER") or os.path.join(build, "tests", "ui_driver.exe"),
+                    os.path.join(self.install, "ui_driver.exe"))
 
     def close(self):
         self.wine_env_run(["wineserver", "-k"], check=False)
@@ -51,6 +60,8 @@ class Prefix:
         return env
 
     def wine_env_run(self, args, lang="en_US.UTF-8", check=True):
+        if args[0] == "wine":
+            args = [WINE64] + args[1:]
         return subprocess.run(args, env=self.env(lang), check=check,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -64,7 +75,7 @@ class Prefix:
             # Wine's helpers inherit the standard handles: output goes to a file,
             # and the wait is for the process itself.
             process = subprocess.Popen(
-                ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", "wine",
+                ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", WINE64,
                  "C:\\NORDA\\ui_driver.exe", "C:\\driver-script.txt"],
                 env=self.env(lang), stdout=out, stderr=subprocess.DEVNULL,
                 stdin=subprocess.DEVNULL)

@@ -256,6 +256,42 @@ def scenario_banner_without_version(prefix):
            "banner falls back to the executable's name:\n" + "\n".join(out))
 
 
+def rc_texts(language_file):
+    """The caption of dialog 102 and the strings of a language's resource file."""
+    import re
+    with open(language_file, encoding="utf-8") as f:
+        text = f.read()
+    caption = re.search(r"IDD_ERROR_REPORT\s+DIALOGEX[^\n]*\n(?:[^\n]*\n)*?CAPTION\s+\"((?:[^\"]|\"\")*)\"",
+                        text).group(1).replace('""', '"')
+    hint = re.search(r"\"((?:[^\"]|\"\")*)\",\s*IDC_SAVE_HINT", text).group(1).replace('""', '"')
+    return caption, hint
+
+
+def dialog_in_language(prefix, locale):
+    crash = Crash(prefix)
+    tag = locale.split(".")[0].replace("_", "-")
+    caption, hint = rc_texts(os.path.join(os.environ["NORDA_SOURCE_DIR"], "res", "lang", tag + ".rc"))
+    out = prefix.drive([
+        "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + caption,
+        "text \"%s\" %d" % (caption, IDC_SAVE_HINT),
+        "text \"%s\" %d" % (caption, IDC_BANNER_TITLE),
+        "screenshot C:\\dialog.bmp",
+        "click \"%s\" %d" % (caption, IDC_DONT_SEND), "wait-exit"], lang=locale)
+    expect(caption != DIALOG, "the caption differs from the English one")
+    expect("text %d: %s" % (IDC_SAVE_HINT, hint) in out, tag + " hint text:\n" + "\n".join(out))
+    expect(not any(BANNER in line for line in out), "the banner is translated too")
+    prefix.keep_screenshot("C:\\dialog.bmp", "dialog-" + tag.split("-")[0])
+    expect_report_archive(prefix, crash, "Crash_20261206.zip")
+
+
+def scenario_german(prefix):
+    dialog_in_language(prefix, "de_DE.UTF-8")
+
+
+def scenario_chinese(prefix):
+    dialog_in_language(prefix, "zh_CN.UTF-8")
+
+
 def settings_server(prefix):
     """The settings files on the program's loopback settings port, naming the
     mail server on loopback."""

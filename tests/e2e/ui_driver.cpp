@@ -33,12 +33,16 @@
 //   end-program                end the program as the task manager ends a program
 //                              that hangs (an error when it has already ended)
 //
-// Every wait is bounded (30 s); a command that fails prints "error: ..." and
-// ends the driver with exit code 1.
+// Every wait is bounded (30 s, times NORDA_E2E_TIME_FACTOR when the program
+// runs slower, as an emulated one does); a command that fails prints
+// "error: ..." and ends the driver with exit code 1.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -46,8 +50,15 @@
 
 namespace {
 
-constexpr DWORD kWaitMilliseconds = 30000;
 constexpr DWORD kPollMilliseconds = 50;
+
+DWORD WaitBound() {
+  wchar_t factor[16] = {};
+  const DWORD n = GetEnvironmentVariableW(L"NORDA_E2E_TIME_FACTOR", factor, 16);
+  const unsigned long times = n > 0 && n < 16 ? std::wcstoul(factor, nullptr, 10) : 0;
+  return 30000 * static_cast<DWORD>(times > 0 ? times : 1);
+}
+const DWORD kWaitMilliseconds = WaitBound();
 
 HANDLE g_program = nullptr;
 
@@ -202,48 +213,114 @@ void Screenshot(const std::wstring& path) {
   if (!out) Fail("cannot write " + Narrow(path));
 }
 
+// LVITEMW and HDITEMW as a 32-bit program lays them out: the 32-bit build reads
+// what a 64-bit driver writes with 4-byte pointers.
+struct ListItem32 {
+  UINT mask;
+  int iItem, iSubItem;
+  UINT state, stateMask;
+  UINT32 pszText;
+  int cchTextMax, iImage;
+  UINT32 lParam;
+  int iIndent, iGroupId;
+  UINT cColumns;
+  UINT32 puColumns, piColFmt;
+  int iGroup;
+};
+struct HeaderItem32 {
+  UINT mask;
+  int cxy;
+  UINT32 pszText, hbm;
+  int cchTextMax, fmt;
+  UINT32 lParam;
+  int iImage, iOrder;
+  UINT type;
+  UINT32 pvFilter;
+  UINT state;
+};
+// Where the driver itself is 32-bit, the system's own layouts prove the copies.
+static_assert(sizeof(void*) == 8 || (sizeof(ListItem32) == sizeof(LVITEMW) &&
+                                     offsetof(ListItem32, cchTextMax) == offsetof(LVITEMW, cchTextMax)));
+static_assert(sizeof(void*) == 8 || (sizeof(HeaderItem32) == sizeof(HDITEMW) &&
+                                     offsetof(HeaderItem32, iImage) == offsetof(HDITEMW, iImage)));
+
 // Memory in the program's process: list and header messages that take a
-// pointer need it there.
+// pointer need it there. It is one section, seen by the driver through a view
+// of its own and by the program through a view mapped into its process, so
+// the driver never writes into the other process's memory: under a user-mode
+// emulator of the 32-bit program, the program's addresses are not the ones
+// of its host process, and such writes land beside it.
 class RemoteBuffer {
  public:
-  RemoteBuffer(HWND window, size_t size) : size_(size) {
+  RemoteBuffer(HWND window, size_t size) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!process_) Fail("cannot open the program's process");
-    address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-    if (!address_) Fail("cannot allocate in the program's process");
+    BOOL wow64 = FALSE;
+    thirtyTwoBit_ = sizeof(void*) == 8 && IsWow64Process(process_, &wow64) && wow64;
+    section_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(size), nullptr);
+    if (section_) local_ = MapViewOfFile(section_, FILE_MAP_ALL_ACCESS, 0, 0, size);
+    SIZE_T viewSize = 0;
+    if (!local_ || MapView()(section_, process_, &remote_, 0, 0, nullptr, &viewSize, kViewUnmap, 0,
+                             PAGE_READWRITE) != 0) {
+      Fail("cannot share memory with the program's process");
+    }
   }
   ~RemoteBuffer() {
-    VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (remote_) UnmapView()(process_, remote_);
+    if (local_) UnmapViewOfFile(local_);
+    if (section_) CloseHandle(section_);
     CloseHandle(process_);
   }
-  LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+  LPARAM Address() const { return reinterpret_cast<LPARAM>(remote_); }
+  // True when the program is 32-bit and the driver is not: structures that
+  // hold pointers must then have the 32-bit layout.
+  bool ThirtyTwoBit() const { return thirtyTwoBit_; }
   void Write(const void* data, size_t size, size_t offset = 0) {
-    WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+    std::memcpy(static_cast<char*>(local_) + offset, data, size);
   }
   void Read(void* data, size_t size, size_t offset = 0) const {
-    ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+    std::memcpy(data, static_cast<const char*>(local_) + offset, size);
   }
 
  private:
+  // The system's own calls that map a view into another process.
+  static constexpr DWORD kViewUnmap = 2;
+  using MapViewFunction = LONG(WINAPI*)(HANDLE, HANDLE, void**, ULONG_PTR, SIZE_T, LARGE_INTEGER*, SIZE_T*, DWORD,
+                                        ULONG, ULONG);
+  using UnmapViewFunction = LONG(WINAPI*)(HANDLE, void*);
+  static MapViewFunction MapView() { return reinterpret_cast<MapViewFunction>(Ntdll("NtMapViewOfSection")); }
+  static UnmapViewFunction UnmapView() { return reinterpret_cast<UnmapViewFunction>(Ntdll("NtUnmapViewOfSection")); }
+  static void* Ntdll(const char* name) {
+    void* function = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name));
+    if (!function) Fail(std::string("no ") + name);
+    return function;
+  }
+
   HANDLE process_ = nullptr;
-  void* address_ = nullptr;
-  size_t size_;
+  HANDLE section_ = nullptr;
+  void* local_ = nullptr;
+  void* remote_ = nullptr;
+  bool thirtyTwoBit_ = false;
 };
 
 std::wstring ListCellText(HWND list, int row, int column) {
   constexpr int kChars = 1024;
   RemoteBuffer remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
-  LVITEMW item = {};
-  item.iSubItem = column;
-  item.cchTextMax = kChars;
-  item.pszText = reinterpret_cast<wchar_t*>(remote.Address() + sizeof item);
-  remote.Write(&item, sizeof item);
-  const LRESULT n = SendMessageW(list, LVM_GETITEMTEXTW, row, remote.Address());
-  std::wstring text(static_cast<size_t>(n), L'\0');
-  if (n > 0) remote.Read(text.data(), static_cast<size_t>(n) * sizeof(wchar_t), sizeof item);
-  return text;
+  const LPARAM text = remote.Address() + sizeof(LVITEMW);
+  auto ask = [&](auto item, auto pointer) {
+    item.iSubItem = column;
+    item.cchTextMax = kChars;
+    item.pszText = pointer;
+    remote.Write(&item, sizeof item);
+    return SendMessageW(list, LVM_GETITEMTEXTW, row, remote.Address());
+  };
+  const LRESULT n = remote.ThirtyTwoBit() ? ask(ListItem32{}, static_cast<UINT32>(text))
+                                          : ask(LVITEMW{}, reinterpret_cast<wchar_t*>(text));
+  std::wstring result(static_cast<size_t>(n), L'\0');
+  if (n > 0) remote.Read(result.data(), static_cast<size_t>(n) * sizeof(wchar_t), sizeof(LVITEMW));
+  return result;
 }
 
 RECT ListRowRect(HWND list, int row) {
@@ -296,12 +373,14 @@ void TypeKey(HWND window, WPARAM vk) {
 
 int HeaderImage(HWND header, int column) {
   RemoteBuffer remote(header, sizeof(HDITEMW));
-  HDITEMW item = {};
-  item.mask = HDI_IMAGE;
-  remote.Write(&item, sizeof item);
-  if (!SendMessageW(header, HDM_GETITEMW, column, remote.Address())) Fail("no header item");
-  remote.Read(&item, sizeof item);
-  return item.iImage;
+  auto image = [&](auto item) {
+    item.mask = HDI_IMAGE;
+    remote.Write(&item, sizeof item);
+    if (!SendMessageW(header, HDM_GETITEMW, column, remote.Address())) Fail("no header item");
+    remote.Read(&item, sizeof item);
+    return item.iImage;
+  };
+  return remote.ThirtyTwoBit() ? image(HeaderItem32{}) : image(HDITEMW{});
 }
 
 void PressWithControl(WORD key) {
