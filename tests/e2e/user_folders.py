@@ -45,6 +45,10 @@ class Profile:
             os.makedirs(prefix.unix(path), exist_ok=True)
             prefix.wine_env_run(["wine", "reg", "add", key, "/v", name, "/t", "REG_EXPAND_SZ", "/d", path, "/f"],
                                 locale)
+        # "reg" ran without a display: its Wine session must end before the
+        # program's starts, or the program's windows would have no display.
+        prefix.wine_env_run(["wineserver", "-k"], locale, check=False)
+        prefix.wine_env_run(["wineserver", "-w"], locale, check=False)
         prefix.appdata, prefix.documents, prefix.temp = (prefix.unix(path) for _, _, path in settings[:3])
         prefix.report_folder = os.path.join(prefix.appdata, "CrashReport")
         os.makedirs(prefix.report_folder, exist_ok=True)
