@@ -165,19 +165,16 @@ HWND Control(const std::wstring& caption, int id) {
 // Paints every visible window of the other processes now and waits until
 // they have: a dialog that was just shown may not have painted its controls
 // yet on a loaded machine.
-void RepaintOtherWindows() {
-  EnumWindows(
-      [](HWND window, LPARAM) -> BOOL {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process != GetCurrentProcessId() && IsWindowVisible(window)) {
-          RedrawWindow(window, nullptr, nullptr,
-                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        }
-        return TRUE;
-      },
-      0);
+BOOL CALLBACK RepaintIfOthers(HWND window, LPARAM) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId() && IsWindowVisible(window)) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  }
+  return TRUE;
 }
+
+void RepaintOtherWindows() { EnumWindows(RepaintIfOthers, 0); }
 
 void Screenshot(const std::wstring& path) {
   const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
