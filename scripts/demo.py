@@ -15,7 +15,7 @@ import zipfile
 
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(root, "tests", "e2e"))
-from prefix import Prefix  # noqa: E402
+from prefix import WINE64, Prefix  # noqa: E402
 import run_e2e  # noqa: E402
 
 
@@ -40,7 +40,7 @@ def main():
         try:
             if os.environ.get("DISPLAY") and not os.environ.get("NORDA_DEMO_HEADLESS"):
                 print("The error report dialog is open on your display; send or don't send.")
-                subprocess.run(["wine", "C:\\NORDA\\NordaErrorDialog.exe"], env=prefix.env("en_US.UTF-8"),
+                subprocess.run([WINE64, "C:\\NORDA\\NordaErrorDialog.exe"], env=prefix.env("en_US.UTF-8"),
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             else:
                 dialog = run_e2e.DIALOG
