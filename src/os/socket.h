@@ -26,7 +26,10 @@ class TcpSocket {
  public:
   TcpSocket() = default;
   ~TcpSocket() { Close(); }
-  TcpSocket(TcpSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
+  TcpSocket(TcpSocket&& other) noexcept
+      : handle_(other.handle_), timeoutSeconds_(other.timeoutSeconds_), timedOut_(other.timedOut_) {
+    other.handle_ = kInvalid;
+  }
   TcpSocket& operator=(TcpSocket&& other) noexcept;
   TcpSocket(const TcpSocket&) = delete;
   TcpSocket& operator=(const TcpSocket&) = delete;
@@ -42,6 +45,11 @@ class TcpSocket {
   // One receive call, blocking; the count received (0 when the peer has closed
   // the connection), or nothing on error.
   std::optional<std::size_t> Receive(void* buffer, std::size_t size);
+  // Gives every later connect, send and receive at most this many seconds
+  // before it fails (0, the default: they wait as long as the system does).
+  void SetTimeout(int seconds) { timeoutSeconds_ = seconds; }
+  // Whether the last call that failed failed because its time ran out.
+  bool TimedOut() const { return timedOut_; }
   // Shuts the connection down in both directions; the socket stays open.
   void ShutdownBoth();
   void Close();
@@ -50,12 +58,16 @@ class TcpSocket {
   // INVALID_SOCKET on Windows, -1 on Linux: both are all bits set.
   static constexpr std::intptr_t kInvalid = -1;
   std::intptr_t handle_ = kInvalid;
+  int timeoutSeconds_ = 0;
+  bool timedOut_ = false;
 };
 
 inline TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = other.handle_;
+    timeoutSeconds_ = other.timeoutSeconds_;
+    timedOut_ = other.timedOut_;
     other.handle_ = kInvalid;
   }
   return *this;

@@ -10,12 +10,27 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "os/tls_channel.h"
 
 namespace os {
 
+// What the builds with secure delivery add: a time-out for every connect and
+// read (0: wait as the system does) and, for an https:// URL, the certificates
+// accepted instead of the system's judgement (none: the system decides).
+struct UrlDownloadOptions {
+  int timeoutSeconds = 0;
+  std::vector<CertificateDigest> pins;
+};
+
+// Why the last step that failed failed: its time ran out, the TLS handshake
+// or the server's certificate failed, or anything else.
+enum class DownloadFailure { kNone, kOther, kTimedOut, kSecurity };
+
 class UrlDownload {
  public:
-  explicit UrlDownload(std::u16string url);
+  explicit UrlDownload(std::u16string url, UrlDownloadOptions options = {});
   ~UrlDownload();
   UrlDownload(const UrlDownload&) = delete;
   UrlDownload& operator=(const UrlDownload&) = delete;
@@ -35,11 +50,14 @@ class UrlDownload {
   // Reads the next bytes of the body (InternetReadFile): the count read, 0 at
   // the end of the body or when the read fails.
   std::size_t Read(void* buffer, std::size_t size);
+  DownloadFailure LastFailure() const { return lastFailure_; }
 
   struct State;
 
  private:
   std::u16string url_;
+  UrlDownloadOptions options_;
+  DownloadFailure lastFailure_ = DownloadFailure::kNone;
   std::unique_ptr<State> state_;
 };
 

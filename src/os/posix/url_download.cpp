@@ -157,7 +157,8 @@ std::size_t UrlDownload::State::TakeBody(void* buffer, std::size_t size) {
   return n;
 }
 
-UrlDownload::UrlDownload(std::u16string url) : url_(std::move(url)), state_(new State) {
+UrlDownload::UrlDownload(std::u16string url, UrlDownloadOptions options)
+    : url_(std::move(url)), options_(std::move(options)), state_(new State) {
   state_->parsed = state_->Parse(norda::Utf16ToUtf8(url_));
 }
 

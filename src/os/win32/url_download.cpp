@@ -33,7 +33,8 @@ struct UrlDownload::State {
   InternetHandle url;
 };
 
-UrlDownload::UrlDownload(std::u16string url) : url_(std::move(url)), state_(new State) {}
+UrlDownload::UrlDownload(std::u16string url, UrlDownloadOptions options)
+    : url_(std::move(url)), options_(std::move(options)), state_(new State) {}
 
 UrlDownload::~UrlDownload() = default;
 
