@@ -6,6 +6,7 @@
 #include "core/app/report_description.h"
 #include "core/app/send_record_book.h"
 #include "core/app/user_text.h"
+#include "core/mail/delivery_security.h"
 #include "core/mail/mail_settings.h"
 #include "core/mail/send_error_log.h"
 #include "core/mail/settings_download.h"
@@ -36,7 +37,9 @@ void FetchSenderSettings(const std::u16string& temp, Settings& s) {
   SendErrorLog& log = SendErrorLog::Instance();
   log.WriteEntry(u"SmtpAddr : ", s.smtpAddr);
   log.WriteEntry(u"Account : ", s.account);
-  log.WriteEntry(u"Password : ", s.password);
+  // Secure delivery keeps the password out of the log as well.
+  const bool masked = BuildDeliverySecurity().smtp != SmtpSecurity::kNone;
+  log.WriteEntry(u"Password : ", masked ? std::u16string(kMaskedPassword) : s.password);
   log.WriteEntry(u"Sendfrom : ", s.sendfrom);
   os::RemoveFile(path);
 }
