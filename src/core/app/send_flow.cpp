@@ -6,7 +6,6 @@
 #include "core/app/report_description.h"
 #include "core/app/send_record_book.h"
 #include "core/app/user_text.h"
-#include "core/mail/delivery_security.h"
 #include "core/mail/mail_settings.h"
 #include "core/mail/send_error_log.h"
 #include "core/mail/settings_download.h"
@@ -29,24 +28,24 @@ struct Settings {
   std::u16string sendto, senderName, receiverName;
 };
 
-void FetchSenderSettings(const std::u16string& temp, Settings& s) {
+void FetchSenderSettings(const std::u16string& temp, const DeliverySecurity& security, Settings& s) {
   const std::u16string path = temp + kSenderSettingsFileName;
-  DownloadUrlToFile(SenderSettingsUrl(), path);
+  DownloadUrlToFile(SenderSettingsUrl(), path, security);
   if (!ReadMailSendInfo(path)) return;  // a rejected file stays for a look
   GetSendInfo(s.smtpAddr, s.account, s.password, s.sendfrom);
   SendErrorLog& log = SendErrorLog::Instance();
   log.WriteEntry(u"SmtpAddr : ", s.smtpAddr);
   log.WriteEntry(u"Account : ", s.account);
   // Secure delivery keeps the password out of the log as well.
-  const bool masked = BuildDeliverySecurity().smtp != SmtpSecurity::kNone;
+  const bool masked = security.smtp != SmtpSecurity::kNone;
   log.WriteEntry(u"Password : ", masked ? std::u16string(kMaskedPassword) : s.password);
   log.WriteEntry(u"Sendfrom : ", s.sendfrom);
   os::RemoveFile(path);
 }
 
-void FetchReceiverSettings(const std::u16string& temp, Settings& s) {
+void FetchReceiverSettings(const std::u16string& temp, const DeliverySecurity& security, Settings& s) {
   const std::u16string path = temp + kReceiverSettingsFileName;
-  DownloadUrlToFile(ReceiverSettingsUrl(), path);
+  DownloadUrlToFile(ReceiverSettingsUrl(), path, security);
   if (!ReadMailReciverInfo(path)) return;
   GetReciverInfo(s.sendto, s.senderName, s.receiverName);
   SendErrorLog& log = SendErrorLog::Instance();
@@ -82,7 +81,7 @@ bool ReadCrashLogText(const std::u16string& path, std::u16string& text) {
 
 std::u16string ReportMailbox() { return NORDA_REPORT_MAILBOX; }
 
-void RunSendFlow(ReportSession& session, SendFlowView& view) {
+void RunSendFlow(ReportSession& session, SendFlowView& view, const DeliverySecurity& security) {
   SendErrorLog& log = SendErrorLog::Instance();
   const std::u16string temp = SendTempFolder();
   log.Open(temp + SendErrorLog::kFileName);
@@ -112,8 +111,8 @@ void RunSendFlow(ReportSession& session, SendFlowView& view) {
   }
 
   Settings settings;
-  FetchSenderSettings(temp, settings);
-  FetchReceiverSettings(temp, settings);
+  FetchSenderSettings(temp, security, settings);
+  FetchReceiverSettings(temp, security, settings);
 
   std::u16string subject = ReadProfileValue(u"SUBJECT", session.descriptionPath, kReportInfoSection);
   if (subject.empty()) subject = FileTitle(session.archivePath);
@@ -122,7 +121,7 @@ void RunSendFlow(ReportSession& session, SendFlowView& view) {
                               session.fileStatusText;
   if (os::PathExists(session.archivePath)) session.attachments.push_back(session.archivePath);
 
-  SmtpClient smtp;
+  SmtpClient smtp(security);
   if (!smtp.Connect(Ansi(settings.smtpAddr), kSmtpPort)) {
     log.WriteEntry(u"ConnectSmtpFailed!");
     log.WriteEntry(u"Smtp Service Address: ", settings.smtpAddr);

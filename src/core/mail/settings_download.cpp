@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "build_settings.h"
-#include "core/mail/delivery_security.h"
 #include "core/mail/send_error_log.h"
 #include "os/file.h"
 #include "os/url_download.h"
@@ -14,9 +13,8 @@ namespace {
 
 class SystemUrlSource : public UrlSource {
  public:
-  explicit SystemUrlSource(const std::u16string& url)
-      : download_(url, os::UrlDownloadOptions{BuildDeliverySecurity().timeoutSeconds,
-                                              BuildDeliverySecurity().pins}) {}
+  SystemUrlSource(const std::u16string& url, const DeliverySecurity& security)
+      : download_(url, os::UrlDownloadOptions{security.timeoutSeconds, security.pins}) {}
   bool Connected() override { return download_.Connected(); }
   bool OpenRoot() override { return download_.OpenRoot(); }
   bool OpenUrl() override { return download_.OpenUrl(); }
@@ -41,8 +39,9 @@ std::u16string ReceiverSettingsUrl() {
          u"/norda+/vozavededavu/CrMailInfo/CrReciverInfo.txt";
 }
 
-bool DownloadUrlToFile(const std::u16string& url, const std::u16string& localPath) {
-  SystemUrlSource source(url);
+bool DownloadUrlToFile(const std::u16string& url, const std::u16string& localPath,
+                       const DeliverySecurity& security) {
+  SystemUrlSource source(url, security);
   return DownloadToFile(source, localPath);
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "core/mail/delivery_security.h"
 #include "os/url_download.h"
 
 namespace norda {
@@ -56,8 +57,9 @@ class UrlSource {
 // Content-Length is complete when its body has ended. A failed download
 // leaves the bytes written so far in the file. A read whose time ran out
 // fails also where no Content-Length was given. DownloadUrlToFile takes the
-// build's time-out and pins.
-bool DownloadUrlToFile(const std::u16string& url, const std::u16string& localPath);
+// time-out and pins of the delivery settings.
+bool DownloadUrlToFile(const std::u16string& url, const std::u16string& localPath,
+                       const DeliverySecurity& security = BuildDeliverySecurity());
 bool DownloadToFile(UrlSource& source, const std::u16string& localPath);
 
 }  // namespace norda

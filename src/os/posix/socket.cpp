@@ -74,13 +74,13 @@ bool TcpSocket::Create() {
 }
 
 bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port) {
+  timedOut_ = false;
   if (!IsOpen()) return false;
   sockaddr_in server;
   std::memset(&server, 0, sizeof server);
   server.sin_family = AF_INET;
   server.sin_port = htons(port);
   server.sin_addr.s_addr = address;
-  timedOut_ = false;
   if (timeoutSeconds_ > 0) return ConnectWithin(static_cast<int>(handle_), server, timeoutSeconds_, timedOut_);
   for (;;) {
     if (::connect(static_cast<int>(handle_), reinterpret_cast<const sockaddr*>(&server),
@@ -92,8 +92,8 @@ bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port) {
 }
 
 bool TcpSocket::Send(std::string_view data) {
-  if (!IsOpen()) return false;
   timedOut_ = false;
+  if (!IsOpen()) return false;
   if (timeoutSeconds_ > 0) {
     // A blocking send that waits at most the time-out for room to go on.
     const timeval limit{timeoutSeconds_, 0};
@@ -111,8 +111,8 @@ bool TcpSocket::Send(std::string_view data) {
 }
 
 std::optional<std::size_t> TcpSocket::Receive(void* buffer, std::size_t size) {
-  if (!IsOpen()) return std::nullopt;
   timedOut_ = false;
+  if (!IsOpen()) return std::nullopt;
   if (timeoutSeconds_ > 0 && !WaitFor(static_cast<int>(handle_), POLLIN, timeoutSeconds_)) {
     timedOut_ = true;
     return std::nullopt;
