@@ -27,7 +27,7 @@ using test::ScratchFolder;
 using test::SplitLines;
 using test::Then;
 
-// "server", signed by the test CA, and "self", self-signed, for 127.0.0.1; Pin(name): its digest.
+// "server" (by the test CA) and "self" for localhost (mail) and 127.0.0.1 (settings); Pin: its digest.
 struct Certificates {
   explicit Certificates(const ScratchFolder& folder) : dir(PeerPath(folder.Path()) + "/") {
     const auto made = test::RunOnHost({"/bin/sh", test::PeersFolder() + "/make_certs.sh", dir}, folder);
@@ -83,7 +83,7 @@ TEST(SecureSmtp, AuthOnlyOverAnAcceptedTlsSession) {
     const bool delivered = c.log.empty();
     {
       SmtpClient client({c.client, certificates.Pin(c.pin), 0});
-      EXPECT_EQ(client.Connect("127.0.0.1", server.Port()), c.client != kTls || delivered);
+      EXPECT_EQ(client.Connect("localhost", server.Port()), c.client != kTls || delivered);
       EXPECT_EQ(client.Login("report.sender", "pw"), delivered);
       EXPECT_EQ(client.SendMail("crash@peer.test", {"to@peer.test"}, "NORDA", "Subject", "Body", {}, false),
                 delivered);
