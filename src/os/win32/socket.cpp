@@ -80,13 +80,13 @@ bool TcpSocket::Create() {
 }
 
 bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port) {
+  timedOut_ = false;
   if (!IsOpen()) return false;
   sockaddr_in server;
   std::memset(&server, 0, sizeof server);
   server.sin_family = AF_INET;
   server.sin_port = htons(port);
   server.sin_addr.s_addr = address;
-  timedOut_ = false;
   if (timeoutSeconds_ <= 0) {
     return ::connect(AsSocket(handle_), reinterpret_cast<const sockaddr*>(&server), sizeof server) !=
            SOCKET_ERROR;
@@ -96,6 +96,7 @@ bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port) {
 }
 
 bool TcpSocket::Send(std::string_view data) {
+  timedOut_ = false;
   if (!IsOpen()) return false;
   if (::send(AsSocket(handle_), data.data(), ClampToInt(data.size()), 0) != SOCKET_ERROR) return true;
   timedOut_ = WSAGetLastError() == WSAETIMEDOUT;
@@ -103,6 +104,7 @@ bool TcpSocket::Send(std::string_view data) {
 }
 
 std::optional<std::size_t> TcpSocket::Receive(void* buffer, std::size_t size) {
+  timedOut_ = false;
   if (!IsOpen()) return std::nullopt;
   const int n = ::recv(AsSocket(handle_), static_cast<char*>(buffer), ClampToInt(size), 0);
   if (n == SOCKET_ERROR || n < 0) {

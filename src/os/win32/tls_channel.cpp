@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "os/win32/certificate_check.h"
+#include "os/win32/tls_certificate.h"
 #include "base/utf8.h"
 #include "os/win32/wide.h"
 
@@ -38,6 +38,11 @@ bool SendTokens(TcpSocket& socket, SecBuffer* buffers, unsigned count) {
     buffers[i].pvBuffer = nullptr;
   }
   return sent;
+}
+
+// A dotted IPv4 address names no server: it is not sent as SNI (RFC 6066 3).
+bool IsDottedAddress(const std::string& host) {
+  return !host.empty() && host.find_first_not_of("0123456789.") == std::string::npos;
 }
 
 }  // namespace
@@ -114,6 +119,7 @@ TlsFailure TlsChannel::Handshake(const TlsPeerCheck& check) {
   s.haveCredentials = true;
 
   const std::u16string target = norda::Utf8ToUtf16(check.hostName);
+  wchar_t* serverName = IsDottedAddress(check.hostName) ? nullptr : const_cast<wchar_t*>(win32::W(target));
   bool first = true;
   for (;;) {
     SecBuffer in[2] = {{static_cast<unsigned long>(s.incoming.size()), SECBUFFER_TOKEN,
@@ -125,7 +131,7 @@ TlsFailure TlsChannel::Handshake(const TlsPeerCheck& check) {
     ULONG attributes = 0;
     // The first step names the server (SNI) and has no input.
     const SECURITY_STATUS status = InitializeSecurityContextW(
-        &s.credentials, first ? nullptr : &s.context, const_cast<wchar_t*>(win32::W(target)),
+        &s.credentials, first ? nullptr : &s.context, serverName,
         kContextFlags, 0, 0, first ? nullptr : &inDesc, 0, first ? &s.context : nullptr, &outDesc,
         &attributes, nullptr);
     if (first) s.haveContext = status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED ||

@@ -3,34 +3,16 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "os/win32/certificate_check.h"
+#include "os/win32/internet_handle.h"
+#include "os/win32/tls_download.h"
 #include "os/win32/wide.h"
 
 namespace os {
 namespace {
 
-// An Internet handle, closed with InternetCloseHandle; nullptr is invalid.
-class InternetHandle {
- public:
-  InternetHandle() = default;
-  ~InternetHandle() { Reset(nullptr); }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  void Reset(HINTERNET handle) {
-    if (handle_) InternetCloseHandle(handle_);
-    handle_ = handle;
-  }
-  HINTERNET Get() const { return handle_; }
-
- private:
-  HINTERNET handle_ = nullptr;
-};
-
-// Why a WinInet call failed, from its last error.
+// Why a WinInet call failed, from its last error (time-outs: RanOutOfTime).
 DownloadFailure FailureOf(DWORD error) {
   switch (error) {
-    case ERROR_INTERNET_TIMEOUT:
-      return DownloadFailure::kTimedOut;
     case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
     case ERROR_INTERNET_INVALID_CA:
     case ERROR_INTERNET_SEC_CERT_CN_INVALID:
@@ -44,6 +26,14 @@ DownloadFailure FailureOf(DWORD error) {
     default:
       return DownloadFailure::kOther;
   }
+}
+
+// Wine's WinInet reports a receive whose time ran out as an aborted
+// connection: an abort that came after the whole time-out counts as one.
+bool RanOutOfTime(DWORD error, ULONGLONG started, int timeoutSeconds) {
+  if (error == ERROR_INTERNET_TIMEOUT) return true;
+  return timeoutSeconds > 0 && error == ERROR_INTERNET_CONNECTION_ABORTED &&
+         GetTickCount64() - started >= static_cast<ULONGLONG>(timeoutSeconds) * 1000;
 }
 
 bool IsHttps(const std::u16string& url) {
@@ -60,62 +50,73 @@ bool IsHttps(const std::u16string& url) {
 struct UrlDownload::State {
   // Declared root first: the URL handle is closed before its root, and a
   // request before its connection.
-  InternetHandle root;
-  InternetHandle connection;
-  InternetHandle url;
+  win32::InternetHandle root;
+  win32::InternetHandle connection;
+  win32::InternetHandle url;
 };
 
 namespace {
 
-// With pins, WinInet's own judgement of the certificate is turned off and the
-// server's certificate is compared with the pins once the response's headers
-// are in, before any byte of the body is read.
-bool OpenPinnedUrl(UrlDownload::State& state, const std::u16string& url,
-                   const std::vector<CertificateDigest>& pins) {
+// Gives connects, sends and receives on the handle at most that many seconds
+// (none when 0).
+bool LimitTime(HINTERNET handle, int seconds) {
+  if (seconds <= 0) return true;
+  DWORD milliseconds = static_cast<DWORD>(seconds) * 1000;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+                       INTERNET_OPTION_SEND_TIMEOUT}) {
+    if (!InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds)) return false;
+  }
+  return true;
+}
+
+// The request in its steps (connection, request, send), for the builds with
+// time-outs or pins: the time-outs are set on each handle, as Wine's WinInet
+// takes them only there, and with pins WinInet's own judgement of the
+// certificate is turned off and the server's certificate compared with the
+// pins once the response's headers are in, before any byte of the body is
+// read. On failure the request handle stays empty and the error says why.
+DWORD OpenStepwise(UrlDownload::State& state, const std::u16string& url, const UrlDownloadOptions& options) {
   URL_COMPONENTSW parts = {};
   parts.dwStructSize = sizeof parts;
   parts.dwHostNameLength = 1;
   parts.dwUrlPathLength = 1;
   parts.dwExtraInfoLength = 1;
-  if (!InternetCrackUrlW(win32::W(url), 0, 0, &parts)) return false;
+  if (!InternetCrackUrlW(win32::W(url), 0, 0, &parts)) return GetLastError();
+  const bool https = parts.nScheme == INTERNET_SCHEME_HTTPS;
+  const bool pinned = https && !options.pins.empty();
   const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-  const std::wstring path = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                            std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-  state.connection.Reset(InternetConnectW(state.root.Get(), host.c_str(), parts.nPort, nullptr,
-                                            nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-  if (!state.connection.Get()) return false;
-  state.url.Reset(HttpOpenRequestW(
-      state.connection.Get(), nullptr, path.empty() ? L"/" : path.c_str(), nullptr, nullptr, nullptr,
-      INTERNET_FLAG_SECURE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_RELOAD |
-          INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_CERT_CN_INVALID |
-          INTERNET_FLAG_IGNORE_CERT_DATE_INVALID,
-      0));
-  if (!state.url.Get()) return false;
-  DWORD flags = 0;
-  DWORD size = sizeof flags;
-  InternetQueryOptionW(state.url.Get(), INTERNET_OPTION_SECURITY_FLAGS, &flags, &size);
-  flags |= SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION |
-           SECURITY_FLAG_IGNORE_WRONG_USAGE;
-  if (!InternetSetOptionW(state.url.Get(), INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags) ||
-      !HttpSendRequestW(state.url.Get(), nullptr, 0, nullptr, 0)) {
-    return false;
+  std::wstring path = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                      std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  if (path.empty()) path = L"/";
+  state.connection.Reset(InternetConnectW(state.root.Get(), host.c_str(), parts.nPort, nullptr, nullptr,
+                                          INTERNET_SERVICE_HTTP, 0, 0));
+  if (!state.connection.Get() || !LimitTime(state.connection.Get(), options.timeoutSeconds)) {
+    return GetLastError();
   }
-  PCCERT_CHAIN_CONTEXT chain = nullptr;
-  size = sizeof chain;
-  const bool known = InternetQueryOptionW(state.url.Get(), INTERNET_OPTION_SERVER_CERT_CHAIN_CONTEXT,
-                                          &chain, &size) &&
-                     chain && chain->cChain > 0 && chain->rgpChain[0]->cElement > 0;
-  TlsPeerCheck check;
-  check.pins = pins;
-  const bool accepted =
-      known && win32::CertificateAccepted(chain->rgpChain[0]->rgpElement[0]->pCertContext, check);
-  if (chain) CertFreeCertificateChain(chain);
-  if (!accepted) {
-    state.url.Reset(nullptr);
-    SetLastError(ERROR_INTERNET_SEC_INVALID_CERT);
-    return false;
+  DWORD flags = INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+  if (https) flags |= INTERNET_FLAG_SECURE;
+  if (pinned) flags |= INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
+  win32::InternetHandle request;
+  request.Reset(
+      HttpOpenRequestW(state.connection.Get(), nullptr, path.c_str(), nullptr, nullptr, nullptr, flags, 0));
+  if (!request.Get() || !LimitTime(request.Get(), options.timeoutSeconds)) return GetLastError();
+  if (pinned) {
+    DWORD security = 0;
+    DWORD size = sizeof security;
+    InternetQueryOptionW(request.Get(), INTERNET_OPTION_SECURITY_FLAGS, &security, &size);
+    security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION |
+                SECURITY_FLAG_IGNORE_WRONG_USAGE;
+    if (!InternetSetOptionW(request.Get(), INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security)) {
+      return GetLastError();
+    }
   }
-  return true;
+  if (!HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0)) return GetLastError();
+  if (pinned && !win32::ServerCertificatePinned(request.Get(), options.pins)) {
+    return ERROR_INTERNET_SEC_INVALID_CERT;
+  }
+  state.url.Reset(request.Get());
+  request.Release();
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -132,36 +133,27 @@ bool UrlDownload::Connected() {
 
 bool UrlDownload::OpenRoot() {
   state_->root.Reset(InternetOpenW(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-  if (!state_->root.Get()) {
-    lastFailure_ = DownloadFailure::kOther;
-    return false;
-  }
-  if (options_.timeoutSeconds > 0) {
-    // The handles made from the root inherit its time-outs.
-    DWORD milliseconds = static_cast<DWORD>(options_.timeoutSeconds) * 1000;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
-                         INTERNET_OPTION_SEND_TIMEOUT}) {
-      if (!InternetSetOptionW(state_->root.Get(), option, &milliseconds, sizeof milliseconds)) {
-        lastFailure_ = DownloadFailure::kOther;
-        return false;
-      }
-    }
-  }
-  return true;
+  if (state_->root.Get() && LimitTime(state_->root.Get(), options_.timeoutSeconds)) return true;
+  lastFailure_ = DownloadFailure::kOther;
+  return false;
 }
-
 
 bool UrlDownload::OpenUrl() {
   if (!state_->root.Get()) return false;
-  if (!options_.pins.empty() && IsHttps(url_)) {
-    if (OpenPinnedUrl(*state_, url_, options_.pins)) return true;
-    lastFailure_ = FailureOf(GetLastError());
-    return false;
+  const bool stepwise = options_.timeoutSeconds > 0 || (!options_.pins.empty() && IsHttps(url_));
+  DWORD error = ERROR_SUCCESS;
+  const ULONGLONG started = GetTickCount64();
+  if (stepwise) {
+    error = OpenStepwise(*state_, url_, options_);
+  } else {
+    state_->url.Reset(InternetOpenUrlW(state_->root.Get(), win32::W(url_), nullptr, 0,
+                                       INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_TRANSFER_BINARY, 0));
+    if (!state_->url.Get()) error = GetLastError();
   }
-  state_->url.Reset(InternetOpenUrlW(state_->root.Get(), win32::W(url_), nullptr, 0,
-                                     INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_TRANSFER_BINARY,
-                                     0));
-  if (!state_->url.Get()) lastFailure_ = FailureOf(GetLastError());
+  if (!state_->url.Get()) {
+    lastFailure_ = RanOutOfTime(error, started, options_.timeoutSeconds) ? DownloadFailure::kTimedOut
+                                                                         : FailureOf(error);
+  }
   return state_->url.Get() != nullptr;
 }
 
@@ -180,8 +172,11 @@ std::size_t UrlDownload::Read(void* buffer, std::size_t size) {
   if (!state_->url.Get()) return 0;
   DWORD got = 0;
   const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  const ULONGLONG started = GetTickCount64();
   if (!InternetReadFile(state_->url.Get(), buffer, want, &got)) {
-    lastFailure_ = FailureOf(GetLastError());
+    // Only a time-out is told apart; any other failed read ends the body.
+    lastFailure_ = RanOutOfTime(GetLastError(), started, options_.timeoutSeconds) ? DownloadFailure::kTimedOut
+                                                                                 : DownloadFailure::kNone;
     return 0;
   }
   return got;

@@ -1,4 +1,4 @@
-#include "os/win32/certificate_check.h"
+#include "os/win32/tls_certificate.h"
 
 #include <algorithm>
 
