@@ -11,7 +11,7 @@ packages="build-essential cmake ninja-build pkg-config
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-apps imagemagick fonts-wine fonts-wqy-microhei locales
   googletest libgtest-dev zlib1g-dev clang-14 libclang-rt-14-dev
-  unzip p7zip-full python3 python3-aiosmtpd coreutils zip time"
+  unzip p7zip-full python3 python3-aiosmtpd coreutils zip time libssl-dev openssl"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing="$missing $p"

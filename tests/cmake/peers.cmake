@@ -15,7 +15,7 @@ else()
   target_link_libraries(send_flow_test PRIVATE norda_core norda_test_support ${NORDA_GTEST_LIBS})
   gtest_discover_tests(send_flow_test DISCOVERY_TIMEOUT 60
     PROPERTIES RESOURCE_LOCK norda_loopback_ports TIMEOUT 300 ENVIRONMENT "NORDA_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
-  target_sources(mail_peers_test PRIVATE ${NORDA_PEERS}/delivery_peer_cases.cpp)
+  target_sources(mail_peers_test PRIVATE ${NORDA_PEERS}/delivery_peer_cases.cpp ${NORDA_PEERS}/secure_peer_cases.cpp)
   set(peer_tests mail_peers_test send_flow_test)
   set(peer_process ${NORDA_PEERS}/peer_process_posix.cpp)
 endif()

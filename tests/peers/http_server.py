@@ -2,10 +2,12 @@
 the files of --root (and its own error page for anything missing), and two
 paths of its own: one whose body is shorter than its Content-Length, and one
 whose body comes in chunks (HTTP/1.1 chunked transfer coding). Every
-request's line and headers are appended to requests.log beside the root."""
+request's line and headers are appended to requests.log beside the root.
+With --tls-cert and --tls-key it serves HTTPS."""
 
 import http.server
 import os
+import ssl
 import sys
 import threading
 
@@ -45,10 +47,18 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 def main():
     parser = peer_common.arguments(__doc__)
     parser.add_argument("--root", required=True)
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
     args = parser.parse_args()
     Handler.log_path = os.path.join(os.path.dirname(os.path.abspath(args.root)), "requests.log")
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port),
                                              lambda *a: Handler(*a, directory=args.root))
+    if args.tls_cert:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+        # The handshake runs in each request's thread, so a failed one ends only that request.
+        server.socket = context.wrap_socket(server.socket, server_side=True, do_handshake_on_connect=False)
+        server.handle_error = lambda *_: None  # a refused handshake is what some tests make
     threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05}).start()
     try:
         peer_common.announce(args, server.server_address[1])

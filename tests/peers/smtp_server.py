@@ -5,11 +5,18 @@ message as received, after the server's own dot handling) and mailN.envelope
 
 Our client greets with HELO, and aiosmtpd offers AUTH only after EHLO; the
 protocol class below differs from aiosmtpd's only in letting AUTH follow HELO.
-AUTH LOGIN decoding, DATA and dot handling stay aiosmtpd's own."""
+AUTH LOGIN decoding, DATA and dot handling stay aiosmtpd's own.
+
+With --tls-cert and --tls-key it secures its sessions: --security starttls
+offers STARTTLS and refuses AUTH and mail before it (require_starttls,
+auth_require_tls); --security tls speaks TLS from the first byte. The verb
+of every command received is appended to --commands-log."""
 
 import asyncio
+import functools
 import logging
 import os
+import ssl
 import sys
 import warnings
 
@@ -20,9 +27,25 @@ import peer_common  # noqa: E402
 
 
 class HeloAuthSMTP(SMTP):
+    commands_log = None
+
     async def smtp_HELO(self, hostname):
         await super().smtp_HELO(hostname)
         self.session.extended_smtp = True
+
+
+def logged(verb, inner):
+    @functools.wraps(inner)
+    async def command(self, arg):
+        if self.commands_log:
+            with open(self.commands_log, "a") as log:
+                log.write(verb + "\n")
+        return await inner(self, arg)
+    return command
+
+
+for _verb in ("HELO", "EHLO", "STARTTLS", "AUTH", "MAIL", "RCPT", "DATA", "QUIT"):
+    setattr(HeloAuthSMTP, "smtp_" + _verb, logged(_verb, getattr(HeloAuthSMTP, "smtp_" + _verb)))
 
 
 class StoringHandler:
@@ -47,6 +70,10 @@ def main():
     parser.add_argument("--mail-folder", required=True)
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
+    parser.add_argument("--security", choices=("none", "starttls", "tls"), default="none")
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
+    parser.add_argument("--commands-log")
     args = parser.parse_args()
     logging.disable(logging.CRITICAL)
     warnings.simplefilter("ignore")  # AUTH without TLS is what this loopback peer is for
@@ -58,12 +85,21 @@ def main():
             return AuthResult(success=True, auth_data=auth_data)
         return AuthResult(success=False, handled=False)  # aiosmtpd answers 535 itself
 
+    context = None
+    if args.security != "none":
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+    HeloAuthSMTP.commands_log = args.commands_log
+    starttls = args.security == "starttls"
+
     async def serve():
         server = await asyncio.get_running_loop().create_server(
             # Crash reports with memory dumps run to many megabytes: no size limit.
             lambda: HeloAuthSMTP(handler, hostname="peer.test", authenticator=authenticator,
-                                 auth_require_tls=False, auth_required=True, data_size_limit=None),
-            host="127.0.0.1", port=args.port)
+                                 auth_require_tls=starttls, require_starttls=starttls,
+                                 tls_context=context if starttls else None,
+                                 auth_required=True, data_size_limit=None),
+            host="127.0.0.1", port=args.port, ssl=context if args.security == "tls" else None)
         peer_common.announce(args, server.sockets[0].getsockname()[1])
         while not peer_common.should_stop(args):
             await asyncio.sleep(0.05)

@@ -28,22 +28,24 @@ struct Settings {
   std::u16string sendto, senderName, receiverName;
 };
 
-void FetchSenderSettings(const std::u16string& temp, Settings& s) {
+void FetchSenderSettings(const std::u16string& temp, const DeliverySecurity& security, Settings& s) {
   const std::u16string path = temp + kSenderSettingsFileName;
-  DownloadUrlToFile(SenderSettingsUrl(), path);
+  DownloadUrlToFile(SenderSettingsUrl(), path, security);
   if (!ReadMailSendInfo(path)) return;  // a rejected file stays for a look
   GetSendInfo(s.smtpAddr, s.account, s.password, s.sendfrom);
   SendErrorLog& log = SendErrorLog::Instance();
   log.WriteEntry(u"SmtpAddr : ", s.smtpAddr);
   log.WriteEntry(u"Account : ", s.account);
-  log.WriteEntry(u"Password : ", s.password);
+  // Secure delivery keeps the password out of the log as well.
+  const bool masked = security.smtp != SmtpSecurity::kNone;
+  log.WriteEntry(u"Password : ", masked ? std::u16string(kMaskedPassword) : s.password);
   log.WriteEntry(u"Sendfrom : ", s.sendfrom);
   os::RemoveFile(path);
 }
 
-void FetchReceiverSettings(const std::u16string& temp, Settings& s) {
+void FetchReceiverSettings(const std::u16string& temp, const DeliverySecurity& security, Settings& s) {
   const std::u16string path = temp + kReceiverSettingsFileName;
-  DownloadUrlToFile(ReceiverSettingsUrl(), path);
+  DownloadUrlToFile(ReceiverSettingsUrl(), path, security);
   if (!ReadMailReciverInfo(path)) return;
   GetReciverInfo(s.sendto, s.senderName, s.receiverName);
   SendErrorLog& log = SendErrorLog::Instance();
@@ -79,7 +81,7 @@ bool ReadCrashLogText(const std::u16string& path, std::u16string& text) {
 
 std::u16string ReportMailbox() { return NORDA_REPORT_MAILBOX; }
 
-void RunSendFlow(ReportSession& session, SendFlowView& view) {
+void RunSendFlow(ReportSession& session, SendFlowView& view, const DeliverySecurity& security) {
   SendErrorLog& log = SendErrorLog::Instance();
   const std::u16string temp = SendTempFolder();
   log.Open(temp + SendErrorLog::kFileName);
@@ -109,8 +111,8 @@ void RunSendFlow(ReportSession& session, SendFlowView& view) {
   }
 
   Settings settings;
-  FetchSenderSettings(temp, settings);
-  FetchReceiverSettings(temp, settings);
+  FetchSenderSettings(temp, security, settings);
+  FetchReceiverSettings(temp, security, settings);
 
   std::u16string subject = ReadProfileValue(u"SUBJECT", session.descriptionPath, kReportInfoSection);
   if (subject.empty()) subject = FileTitle(session.archivePath);
@@ -119,7 +121,7 @@ void RunSendFlow(ReportSession& session, SendFlowView& view) {
                               session.fileStatusText;
   if (os::PathExists(session.archivePath)) session.attachments.push_back(session.archivePath);
 
-  SmtpClient smtp;
+  SmtpClient smtp(security);
   if (!smtp.Connect(Ansi(settings.smtpAddr), kSmtpPort)) {
     log.WriteEntry(u"ConnectSmtpFailed!");
     log.WriteEntry(u"Smtp Service Address: ", settings.smtpAddr);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/app/report_session.h"
+#include "core/mail/delivery_security.h"
 
 namespace norda {
 
@@ -40,6 +41,8 @@ bool ReadCrashLogText(const std::u16string& path, std::u16string& text);
 // The report mailbox shown for sending by hand.
 std::u16string ReportMailbox();
 
-void RunSendFlow(ReportSession& session, SendFlowView& view);
+// The mail and the settings go as the delivery settings say: by default the build's.
+void RunSendFlow(ReportSession& session, SendFlowView& view,
+                 const DeliverySecurity& security = BuildDeliverySecurity());
 
 }  // namespace norda

@@ -13,7 +13,8 @@ namespace {
 
 class SystemUrlSource : public UrlSource {
  public:
-  explicit SystemUrlSource(const std::u16string& url) : download_(url) {}
+  SystemUrlSource(const std::u16string& url, const DeliverySecurity& security)
+      : download_(url, os::UrlDownloadOptions{security.timeoutSeconds, security.pins}) {}
   bool Connected() override { return download_.Connected(); }
   bool OpenRoot() override { return download_.OpenRoot(); }
   bool OpenUrl() override { return download_.OpenUrl(); }
@@ -21,6 +22,7 @@ class SystemUrlSource : public UrlSource {
   std::size_t Read(void* buffer, std::size_t size) override {
     return download_.Read(buffer, size);
   }
+  os::DownloadFailure LastFailure() const override { return download_.LastFailure(); }
 
  private:
   os::UrlDownload download_;
@@ -37,8 +39,9 @@ std::u16string ReceiverSettingsUrl() {
          u"/norda+/vozavededavu/CrMailInfo/CrReciverInfo.txt";
 }
 
-bool DownloadUrlToFile(const std::u16string& url, const std::u16string& localPath) {
-  SystemUrlSource source(url);
+bool DownloadUrlToFile(const std::u16string& url, const std::u16string& localPath,
+                       const DeliverySecurity& security) {
+  SystemUrlSource source(url, security);
   return DownloadToFile(source, localPath);
 }
 
@@ -52,7 +55,10 @@ bool DownloadToFile(UrlSource& source, const std::u16string& localPath) {
     return false;
   }
   if (!source.OpenUrl()) {
-    LogSendError(kTagInetOpenUrlFailed);
+    const os::DownloadFailure why = source.LastFailure();
+    LogSendError(why == os::DownloadFailure::kTimedOut   ? kTagInetOpenUrlTimedOut
+                 : why == os::DownloadFailure::kSecurity ? kTagInetOpenUrlSecurityFailed
+                                                         : kTagInetOpenUrlFailed);
     return false;
   }
   // The status code is not looked at: an error page is saved like the file.
@@ -68,6 +74,10 @@ bool DownloadToFile(UrlSource& source, const std::u16string& localPath) {
     std::memset(buffer.data(), 0, buffer.size());
     const std::size_t got = source.Read(buffer.data(), buffer.size());
     if (got == 0) {
+      if (source.LastFailure() == os::DownloadFailure::kTimedOut) {
+        LogSendError(kTagWhileInetReadFileTimedOut);
+        return false;
+      }
       if (total >= expected) return true;
       LogSendError(kTagWhileInetReadFileFailed);
       return false;

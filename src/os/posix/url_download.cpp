@@ -1,11 +1,13 @@
-// A small HTTP/1.1 GET client standing in for WinInet on Linux: plain http
-// URLs, one request per object, "Connection: close", the body delimited by
-// Content-Length, by chunked transfer coding (RFC 9112 7.1) or by the end of
-// the connection.
+// A small HTTP/1.1 GET client standing in for WinInet on Linux: http and
+// https URLs (the latter over os::TlsChannel), one request per object,
+// "Connection: close", the body delimited by Content-Length, by chunked
+// transfer coding (RFC 9112 7.1) or by the end of the connection. With a
+// time-out, the connect and every receive give up after it.
 #include "os/url_download.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "base/utf8.h"
@@ -84,8 +86,11 @@ struct UrlDownload::State {
   std::string hostHeader;
   std::string path;
   std::optional<bool> resolvable;
+  bool secure = false;
 
   TcpSocket socket;
+  std::unique_ptr<TlsChannel> tls;  // https: every byte after the connect
+  DownloadFailure failure = DownloadFailure::kNone;
   std::string pending;  // received and not yet handed out
   bool peerClosed = false;
   std::optional<std::uint64_t> contentLength;
@@ -101,9 +106,11 @@ struct UrlDownload::State {
 };
 
 bool UrlDownload::State::Parse(const std::string& url) {
-  constexpr std::string_view kScheme = "http://";
-  if (!StartsWithIgnoreCase(url, kScheme)) return false;
-  std::string_view rest = std::string_view(url).substr(kScheme.size());
+  constexpr std::string_view kPlain = "http://", kSecure = "https://";
+  secure = StartsWithIgnoreCase(url, kSecure);
+  if (!secure && !StartsWithIgnoreCase(url, kPlain)) return false;
+  if (secure) port = 443;
+  std::string_view rest = std::string_view(url).substr((secure ? kSecure : kPlain).size());
   const std::size_t slash = rest.find_first_of("/?#");
   std::string_view authority = rest.substr(0, slash);
   path = slash == std::string_view::npos ? "/" : EncodePath(rest.substr(slash));
@@ -127,8 +134,9 @@ bool UrlDownload::State::Parse(const std::string& url) {
 bool UrlDownload::State::Receive() {
   if (peerClosed) return false;
   char buffer[kReceiveBytes];
-  const auto n = socket.Receive(buffer, sizeof buffer);
+  const auto n = tls ? tls->Receive(buffer, sizeof buffer) : socket.Receive(buffer, sizeof buffer);
   if (!n || *n == 0) {
+    if (!n) failure = socket.TimedOut() ? DownloadFailure::kTimedOut : DownloadFailure::kOther;
     peerClosed = true;
     return false;
   }
@@ -173,24 +181,41 @@ bool UrlDownload::Connected() {
 
 bool UrlDownload::OpenRoot() { return true; }
 
-bool UrlDownload::OpenUrl() {
-  State& s = *state_;
+namespace {
+
+// Connects, shakes hands for https, sends the request and reads the header.
+bool Request(UrlDownload::State& s, const UrlDownloadOptions& options) {
+  s.failure = DownloadFailure::kOther;
   if (!s.parsed) return false;
   const auto addresses = ResolveHostIpv4(s.host);
   if (!addresses) return false;
   bool connected = false;
+  s.socket.SetTimeout(options.timeoutSeconds);
   for (std::uint32_t address : *addresses) {
     if (s.socket.Create() && s.socket.Connect(address, s.port)) {
       connected = true;
       break;
     }
+    if (s.socket.TimedOut()) s.failure = DownloadFailure::kTimedOut;
   }
   if (!connected) return false;
+  s.failure = DownloadFailure::kOther;
+  if (s.secure) {
+    s.tls = std::make_unique<TlsChannel>(s.socket);
+    const TlsFailure failure = s.tls->Handshake(TlsPeerCheck{s.host, options.pins});
+    if (failure != TlsFailure::kNone) {
+      s.failure = failure == TlsFailure::kTimedOut ? DownloadFailure::kTimedOut : DownloadFailure::kSecurity;
+      return false;
+    }
+  }
   // Pragma and Cache-Control ask every cache on the way for a fresh copy.
   const std::string request = "GET " + s.path + " HTTP/1.1\r\nHost: " + s.hostHeader +
                               "\r\nAccept: */*\r\nPragma: no-cache\r\nCache-Control: no-cache"
                               "\r\nConnection: close\r\n\r\n";
-  if (!s.socket.Send(request)) return false;
+  if (!(s.tls ? s.tls->Send(request) : s.socket.Send(request))) {
+    if (s.socket.TimedOut()) s.failure = DownloadFailure::kTimedOut;
+    return false;
+  }
 
   const auto status = s.TakeLine();
   if (!status || !StartsWithIgnoreCase(*status, "HTTP/")) return false;
@@ -214,10 +239,19 @@ bool UrlDownload::OpenUrl() {
   return true;
 }
 
+}  // namespace
+
+bool UrlDownload::OpenUrl() {
+  const bool opened = Request(*state_, options_);
+  lastFailure_ = opened ? DownloadFailure::kNone : state_->failure;
+  return opened;
+}
+
 std::optional<std::uint64_t> UrlDownload::ContentLength() { return state_->contentLength; }
 
-std::size_t UrlDownload::Read(void* buffer, std::size_t size) {
-  State& s = *state_;
+namespace {
+
+std::size_t ReadBody(UrlDownload::State& s, void* buffer, std::size_t size) {
   if (!s.socket.IsOpen() || s.bodyEnded || size == 0) return 0;
   if (!s.chunked) {
     std::size_t want = size;
@@ -247,6 +281,15 @@ std::size_t UrlDownload::Read(void* buffer, std::size_t size) {
   s.chunkLeft -= n;
   s.delivered += n;
   if (s.chunkLeft == 0 && n > 0) s.TakeLine();  // the CR LF after the chunk's data
+  return n;
+}
+
+}  // namespace
+
+std::size_t UrlDownload::Read(void* buffer, std::size_t size) {
+  state_->failure = DownloadFailure::kNone;
+  const std::size_t n = ReadBody(*state_, buffer, size);
+  lastFailure_ = state_->failure;
   return n;
 }
 

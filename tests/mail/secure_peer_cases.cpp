@@ -1,0 +1,193 @@
+// Secure delivery against real peers: aiosmtpd with STARTTLS and with TLS from
+// the first byte, Python's http.server behind TLS, a scripted server that
+// refuses STARTTLS and servers that never answer. The certificates are made
+// for the run with the openssl command (tests/peers/make_certs.sh); the test
+// CA is trusted through SSL_CERT_FILE. Whatever fails, no AUTH reaches the server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "core/mail/settings_download.h"
+#include "core/mail/smtp_client.h"
+#include "core/support/text.h"
+#include "mail/log_capture.h"
+#include "mail/peer_server.h"
+#include "os/files.h"
+#include "os/folders.h"
+#include "support/test_files.h"
+
+namespace norda {
+namespace {
+
+using test::Lines;
+using test::LogCapture;
+using test::PeerPath;
+using test::PeerServer;
+using test::ReadBytes;
+using test::ScratchFolder;
+using test::SplitLines;
+
+// Certificates for 127.0.0.1 in a scratch folder: "server" signed by the test
+// CA, "self" self-signed; Pin(name) is its digest.
+struct Certificates {
+  explicit Certificates(const ScratchFolder& folder) : dir(PeerPath(folder.Path()) + "/") {
+    const auto made = test::RunOnHost({"/bin/sh", test::PeersFolder() + "/make_certs.sh", dir}, folder);
+    EXPECT_EQ(made.status, 0) << made.output;
+    setenv("SSL_CERT_FILE", (dir + "ca.pem").c_str(), 1);
+  }
+  std::vector<os::CertificateDigest> Pin(const std::string& name) const {
+    if (name.empty()) return {};
+    return ParseCertificatePins(ReadBytes(Utf8ToUtf16(dir + name + ".sha256")).substr(0, 64));
+  }
+  Lines Files(const std::string& name) const {
+    return {"--tls-cert", dir + name + ".pem", "--tls-key", dir + name + ".key"};
+  }
+  std::string dir;
+};
+
+Lines Joined(Lines first, const Lines& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+TEST(SecureSmtp, AuthOnlyOverAnAcceptedTlsSession) {
+  ScratchFolder folder;
+  const Certificates certificates(folder);
+  const Lines mailed = {"AUTH", "MAIL", "RCPT", "DATA", "QUIT"};
+  const struct {
+    const char* name;
+    const char* server;       // its security
+    const char* certificate;  // the server's
+    SmtpSecurity client;
+    const char* pin;  // the client's, none: the test CA decides
+    Lines log;
+    Lines commands;  // the server's; a mail went out when AUTH is among them
+  } cases[] = {
+      {"STARTTLS, pinned", "starttls", "server", SmtpSecurity::kStartTls, "server", {},
+       Joined({"EHLO", "STARTTLS", "EHLO"}, mailed)},
+      {"TLS from the first byte, trusted through the CA", "tls", "server", SmtpSecurity::kTls, "", {},
+       Joined({"EHLO"}, mailed)},
+      {"STARTTLS, the pin of another certificate", "starttls", "server", SmtpSecurity::kStartTls, "self",
+       {"TlsCertificateRejected!"}, {"EHLO", "STARTTLS"}},
+      {"STARTTLS, self-signed and no pin", "starttls", "self", SmtpSecurity::kStartTls, "",
+       {"TlsCertificateRejected!"}, {"EHLO", "STARTTLS"}},
+      {"TLS, self-signed and no pin: no greeting", "tls", "self", SmtpSecurity::kTls, "",
+       {"TlsCertificateRejected!", "SendAuthLoginFailed!"}, {}},
+      {"no STARTTLS offered", "none", "server", SmtpSecurity::kStartTls, "", {"StartTlsNotOffered!"}, {"EHLO"}},
+  };
+  int serial = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::u16string mail = folder / (u"mail" + DecimalText(++serial));
+    ASSERT_TRUE(os::CreateFolder(mail));
+    PeerServer server("smtp_server.py",
+                      Joined({"--mail-folder", PeerPath(mail), "--user", "report.sender", "--password", "pw",
+                              "--security", c.server, "--commands-log", PeerPath(mail + u"\\commands")},
+                             certificates.Files(c.certificate)),
+                      folder);
+    ASSERT_TRUE(server.Started());
+    LogCapture log(folder);
+    const bool delivered = !c.log.size();
+    {
+      SmtpClient client({c.client, certificates.Pin(c.pin), 0});
+      EXPECT_EQ(client.Connect("127.0.0.1", server.Port()), c.client != SmtpSecurity::kTls || delivered);
+      EXPECT_EQ(client.Login("report.sender", "pw"), delivered);
+      EXPECT_EQ(client.SendMail("crash@peer.test", {"first@peer.test"}, "NORDA", "Subject", "Body\r\n", {},
+                                false),
+                delivered);
+    }
+    EXPECT_EQ(log.Lines(), c.log);
+    server.Stop();
+    const std::u16string commands = mail + u"\\commands";
+    EXPECT_EQ(os::PathExists(commands) ? SplitLines(ReadBytes(commands)) : Lines{}, c.commands);
+    EXPECT_EQ(os::PathExists(mail + u"\\mail1.envelope"), delivered);
+  }
+}
+
+// Scripted and silent servers: a refused STARTTLS after an EHLO reply that
+// comes in two pieces, and servers that never answer, met by the time-out.
+TEST(SecureSmtp, RefusedStartTlsAndTimeOuts) {
+  ScratchFolder folder;
+  test::WriteBytes(folder / u"script.txt",
+                   "send 220 peer.test ready\\r\\n\nrecv\nsend 250-peer.test\\r\\n250-SIZE 10\npause 0.3\n"
+                   "send 00\\r\\n250 STARTTLS\\r\\n\nrecv\nsend 454 4.7.0 TLS not available\\r\\n\nrecv\n");
+  PeerServer refusing("scripted_smtp.py",
+                      {"--script", PeerPath(folder / u"script.txt"), "--transcript",
+                       PeerPath(folder / u"transcript.txt")},
+                      folder);
+  PeerServer silent("stalled_server.py", {"--stalled-file", PeerPath(folder / u"stalled")}, folder);
+  ASSERT_TRUE(refusing.Started() && silent.Started());
+  const struct {
+    const char* name;
+    const PeerServer& server;
+    SmtpSecurity security;
+    Lines log;
+  } cases[] = {
+      {"STARTTLS refused", refusing, SmtpSecurity::kStartTls, {"StartTlsRefused!"}},
+      {"no greeting", silent, SmtpSecurity::kNone, {"SmtpReceiveTimedOut!", "SendAuthLoginFailed!"}},
+      {"no handshake", silent, SmtpSecurity::kTls, {"TlsHandshakeTimedOut!", "SendAuthLoginFailed!"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LogCapture log(folder);
+    const auto start = std::chrono::steady_clock::now();
+    SmtpClient client({c.security, {}, 2});
+    client.Connect("127.0.0.1", c.server.Port());
+    EXPECT_FALSE(client.Login("report.sender", "pw"));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 3.5) << "one time-out at most";
+    EXPECT_EQ(log.Lines(), c.log);
+  }
+  ASSERT_TRUE(test::WaitForFile(folder / u"transcript.txt", 10));
+  EXPECT_EQ(SplitLines(ReadBytes(folder / u"transcript.txt")), (Lines{"EHLO 127.0.0.1", "STARTTLS", "<eof>"}));
+}
+
+// The settings over HTTPS, and servers that stop answering before the header
+// or in the middle of the body.
+TEST(SecureSettings, HttpsPinsAndTimeOuts) {
+  ScratchFolder folder;
+  const Certificates certificates(folder);
+  ASSERT_TRUE(os::CreateFolder(folder / u"root"));
+  const std::string sendInfo = "smtp.peer.test report.sender s3cret crash@peer.test\r\n";
+  test::WriteBytes(folder / u"root\\CrSendInfo.txt", sendInfo);
+  const Lines root = {"--root", PeerPath(folder / u"root")};
+  PeerServer trusted("http_server.py", Joined(root, certificates.Files("server")), folder);
+  PeerServer self("http_server.py", Joined(root, certificates.Files("self")), folder);
+  PeerServer silent("stalled_server.py", {"--stalled-file", PeerPath(folder / u"stalled1")}, folder);
+  PeerServer halfBody("stalled_server.py",
+                      {"--stalled-file", PeerPath(folder / u"stalled2"), "--greeting",
+                       "HTTP/1.1 200 OK\\r\\nContent-Length: 100\\r\\n\\r\\nsmtp"},
+                      folder);
+  ASSERT_TRUE(trusted.Started() && self.Started() && silent.Started() && halfBody.Started());
+  const struct {
+    const char* name;
+    const PeerServer& server;
+    bool https;
+    const char* pin;
+    Lines log;
+  } cases[] = {
+      {"pinned", trusted, true, "server", {}},
+      {"trusted through the CA", trusted, true, "", {}},
+      {"the pin of another certificate", trusted, true, "self", {"InetOpenUrlSecurityFailed!"}},
+      {"self-signed and no pin", self, true, "", {"InetOpenUrlSecurityFailed!"}},
+      {"no answer", silent, false, "", {"InetOpenUrlTimedOut!"}},
+      {"no handshake", silent, true, "", {"InetOpenUrlTimedOut!"}},
+      {"a body that stops", halfBody, false, "", {"WhileInetReadFileTimedOut!"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LogCapture log(folder);
+    const std::u16string local = folder / u"MailSendInfo.log";
+    const std::u16string url = (c.https ? u"https://127.0.0.1:" : u"http://127.0.0.1:") +
+                               DecimalText(static_cast<unsigned>(c.server.Port())) + u"/CrSendInfo.txt";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DownloadUrlToFile(url, local, {SmtpSecurity::kNone, certificates.Pin(c.pin), 2}), c.log.empty());
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.5);
+    EXPECT_EQ(log.Lines(), c.log);
+    if (c.log.empty()) EXPECT_EQ(ReadBytes(local), sendInfo);
+  }
+}
+
+}  // namespace
+}  // namespace norda
