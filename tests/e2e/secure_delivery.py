@@ -17,8 +17,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from prefix import Peer, read_ini  # noqa: E402
-from run_e2e import (DIALOG, IDC_DESCRIPTION, IDC_SEND, Crash, archive_path, expect, expect_cleaned_up,  # noqa: E402
-                     expect_equal, expect_report_archive, run_scenario, send_log, settings_server)
+from run_e2e import (DIALOG, IDC_DESCRIPTION, IDC_SEND, Crash, archive_path, expect,  # noqa: E402
+                     expect_cleaned_up, expect_equal, expect_report_archive, run_scenario, send_log,
+                     settings_server)
 
 CERTS = os.environ.get("NORDA_TLS_CERTS", "")
 TIMEOUT = int(os.environ.get("NORDA_NETWORK_TIMEOUT_S") or 0)
@@ -83,7 +84,8 @@ def expect_not_sent(prefix, smtp, tag, **servers):
     boxes = [line for line in out if line.startswith("box: ")]
     expect(len(boxes) == 1 and "was not sent" in boxes[0], "message 1592:\n" + "\n".join(out))
     expect("AUTH" not in verbs and os.listdir(mail) == [], "the server got no AUTH and no mail: %s" % verbs)
-    numbered = prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport", "Crash_202612060.zip")
+    numbered = prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport",
+                                        "Crash_202612060.zip")
     expect(os.path.exists(archive_path(prefix, "Crash_202612060.zip")), "the report stays on disk")
     book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
     expect_equal((book["Record2"]["File Name"], book["Record2"]["Send or Not"]), (numbered, "NO"),

@@ -97,8 +97,11 @@ TlsChannel::~TlsChannel() {
   const SECURITY_STATUS status =
       InitializeSecurityContextW(&s.credentials, &s.context, nullptr, kContextFlags, 0, 0, nullptr, 0,
                                  nullptr, &outDesc, &attributes, nullptr);
-  if (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED) SendTokens(socket_, &out, 1);
-  else if (out.pvBuffer) FreeContextBuffer(out.pvBuffer);
+  if (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED) {
+    SendTokens(socket_, &out, 1);
+  } else if (out.pvBuffer) {
+    FreeContextBuffer(out.pvBuffer);
+  }
 }
 
 TlsFailure TlsChannel::Handshake(const TlsPeerCheck& check) {
@@ -131,9 +134,8 @@ TlsFailure TlsChannel::Handshake(const TlsPeerCheck& check) {
     ULONG attributes = 0;
     // The first step names the server (SNI) and has no input.
     const SECURITY_STATUS status = InitializeSecurityContextW(
-        &s.credentials, first ? nullptr : &s.context, serverName,
-        kContextFlags, 0, 0, first ? nullptr : &inDesc, 0, first ? &s.context : nullptr, &outDesc,
-        &attributes, nullptr);
+        &s.credentials, first ? nullptr : &s.context, serverName, kContextFlags, 0, 0,
+        first ? nullptr : &inDesc, 0, &s.context, &outDesc, &attributes, nullptr);
     if (first) s.haveContext = status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED ||
                                status == SEC_I_INCOMPLETE_CREDENTIALS;
     first = false;

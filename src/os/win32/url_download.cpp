@@ -175,8 +175,8 @@ std::size_t UrlDownload::Read(void* buffer, std::size_t size) {
   const ULONGLONG started = GetTickCount64();
   if (!InternetReadFile(state_->url.Get(), buffer, want, &got)) {
     // Only a time-out is told apart; any other failed read ends the body.
-    lastFailure_ = RanOutOfTime(GetLastError(), started, options_.timeoutSeconds) ? DownloadFailure::kTimedOut
-                                                                                 : DownloadFailure::kNone;
+    const bool timedOut = RanOutOfTime(GetLastError(), started, options_.timeoutSeconds);
+    lastFailure_ = timedOut ? DownloadFailure::kTimedOut : DownloadFailure::kNone;
     return 0;
   }
   return got;
