@@ -100,6 +100,7 @@ struct SendCase {
   Lines log;         // the send-error log between the settings and the failure
   Lines script;      // the server's part, up to its end; none: no servers at all
   Lines transcript;  // what it had received by then
+  SmtpSecurity security = SmtpSecurity::kNone;
 };
 
 std::vector<SendCase> Cases() {
@@ -142,6 +143,13 @@ std::vector<SendCase> Cases() {
        {},
        Then(message, {"message", "send 250 queued\\r\\n", "recv", "close"}),
        Then(envelope, {"<message>", "QUIT", "<closed>"})},
+      // Secure delivery that the server cannot give fails as a failed login,
+      // without a word of the account to the server or of the password to the log.
+      {"STARTTLS not offered",
+       Then({"StartTlsNotOffered!"}, noLogin),
+       {"send 220 peer.test ready\\r\\n", "recv", "send 250-peer.test\\r\\n250 AUTH LOGIN\\r\\n", "recv"},
+       {"EHLO 127.0.0.1", "<eof>"},
+       SmtpSecurity::kStartTls},
       {"no servers at all",
        {"InetOpenUrlFailed!", "ReadMailSendInfoFailed!", "InetOpenUrlFailed!", "ReadMailReciverInfoFailed!",
         "ConnectSmtpFailed!", "Smtp Service Address: ", "SendAuthLoginFailed!",
@@ -184,13 +192,15 @@ TEST(SendFlow, AReportThatDoesNotGoOutStaysOnDiskRecordedAsNotSent) {
     std::unique_ptr<PeerServer> servers[2];
     if (!c.script.empty()) StartServers(report, c.script, servers);
     RecordingView view;
-    RunSendFlow(report.session, view);
+    RunSendFlow(report.session, view, {c.security, {}, 0});
 
     const std::u16string archive = ReportFolder() + u"\\BugReport\\Crash_20261206.zip";
     EXPECT_EQ(view.shown, std::vector<std::u16string>{u"1592 " + archive + u" " + ReportMailbox()});
     EXPECT_EQ(view.ended, std::vector<int>{kDialogOk});
     const Lines log = SplitLines(ReadBytes(SendTempFolder() + SendErrorLog::kFileName));
-    Lines expected = Then(Then(c.script.empty() ? Lines{} : kSettingsLog, c.log),
+    Lines settings = c.script.empty() ? Lines{} : kSettingsLog;
+    if (c.security != SmtpSecurity::kNone) settings[2] = "Password : ********";
+    Lines expected = Then(Then(settings, c.log),
                           {"SmtpSendDataFailed!", "SendCrFailed!"});
     // The one tag that may or may not come (see "after the greeting").
     if (!c.script.empty() && std::find(log.begin(), log.end(), "SendAuthLoginFailed!") == log.end()) {
