@@ -6,9 +6,14 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <string>
+
 #include "os/tls_channel.h"
 
 namespace os::win32 {
+
+// Whether the host is a dotted IPv4 address rather than a name.
+bool IsDottedAddress(const std::string& host);
 
 bool CertificateAccepted(PCCERT_CONTEXT certificate, const TlsPeerCheck& check);
 

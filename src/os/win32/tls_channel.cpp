@@ -40,11 +40,6 @@ bool SendTokens(TcpSocket& socket, SecBuffer* buffers, unsigned count) {
   return sent;
 }
 
-// A dotted IPv4 address names no server: it is not sent as SNI (RFC 6066 3).
-bool IsDottedAddress(const std::string& host) {
-  return !host.empty() && host.find_first_not_of("0123456789.") == std::string::npos;
-}
-
 }  // namespace
 
 struct TlsChannel::State {
@@ -122,7 +117,9 @@ TlsFailure TlsChannel::Handshake(const TlsPeerCheck& check) {
   s.haveCredentials = true;
 
   const std::u16string target = norda::Utf8ToUtf16(check.hostName);
-  wchar_t* serverName = IsDottedAddress(check.hostName) ? nullptr : const_cast<wchar_t*>(win32::W(target));
+  // An address names no server: it is not sent as SNI (RFC 6066 3).
+  wchar_t* serverName =
+      win32::IsDottedAddress(check.hostName) ? nullptr : const_cast<wchar_t*>(win32::W(target));
   bool first = true;
   for (;;) {
     SecBuffer in[2] = {{static_cast<unsigned long>(s.incoming.size()), SECBUFFER_TOKEN,
