@@ -10,8 +10,7 @@
 namespace os {
 namespace {
 
-// Why a WinInet call failed, from its last error (time-outs: RanOutOfTime).
-DownloadFailure FailureOf(DWORD error) {
+bool IsSecurityError(DWORD error) {
   switch (error) {
     case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
     case ERROR_INTERNET_INVALID_CA:
@@ -22,25 +21,32 @@ DownloadFailure FailureOf(DWORD error) {
     case ERROR_INTERNET_SEC_CERT_REV_FAILED:
     case ERROR_INTERNET_SEC_CERT_REVOKED:
     case ERROR_INTERNET_SEC_INVALID_CERT:
-      return DownloadFailure::kSecurity;
+      return true;
     default:
-      return DownloadFailure::kOther;
+      return false;
   }
 }
 
+// Why a WinInet call that began at `started` failed. A time-out is told only
+// where one was set, a security failure only for an https:// URL: the default
+// build's downloads fail as one kind, as its log has one tag for them.
 // Wine's WinInet reports a receive whose time ran out as an aborted
-// connection: an abort that came after the whole time-out counts as one.
-bool RanOutOfTime(DWORD error, ULONGLONG started, int timeoutSeconds) {
-  if (error == ERROR_INTERNET_TIMEOUT) return true;
-  return timeoutSeconds > 0 && error == ERROR_INTERNET_CONNECTION_ABORTED &&
-         GetTickCount64() - started >= static_cast<ULONGLONG>(timeoutSeconds) * 1000;
+// connection: an abort after the whole time-out counts as a time-out.
+DownloadFailure FailureOf(DWORD error, ULONGLONG started, int timeoutSeconds, bool https) {
+  if (timeoutSeconds > 0 &&
+      (error == ERROR_INTERNET_TIMEOUT ||
+       (error == ERROR_INTERNET_CONNECTION_ABORTED &&
+        GetTickCount64() - started >= static_cast<ULONGLONG>(timeoutSeconds) * 1000))) {
+    return DownloadFailure::kTimedOut;
+  }
+  return https && IsSecurityError(error) ? DownloadFailure::kSecurity : DownloadFailure::kOther;
 }
 
 bool IsHttps(const std::u16string& url) {
   static const char16_t kScheme[] = u"https://";
   if (url.size() < 8) return false;
   for (std::size_t i = 0; i < 8; ++i) {
-    if ((url[i] | 0x20) != kScheme[i] && url[i] != kScheme[i]) return false;
+    if ((url[i] | 0x20) != kScheme[i]) return false;  // ':' and '/' have that bit set too
   }
   return true;
 }
@@ -150,10 +156,7 @@ bool UrlDownload::OpenUrl() {
                                        INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_TRANSFER_BINARY, 0));
     if (!state_->url.Get()) error = GetLastError();
   }
-  if (!state_->url.Get()) {
-    lastFailure_ = RanOutOfTime(error, started, options_.timeoutSeconds) ? DownloadFailure::kTimedOut
-                                                                         : FailureOf(error);
-  }
+  if (!state_->url.Get()) lastFailure_ = FailureOf(error, started, options_.timeoutSeconds, IsHttps(url_));
   return state_->url.Get() != nullptr;
 }
 
@@ -175,8 +178,8 @@ std::size_t UrlDownload::Read(void* buffer, std::size_t size) {
   const ULONGLONG started = GetTickCount64();
   if (!InternetReadFile(state_->url.Get(), buffer, want, &got)) {
     // Only a time-out is told apart; any other failed read ends the body.
-    const bool timedOut = RanOutOfTime(GetLastError(), started, options_.timeoutSeconds);
-    lastFailure_ = timedOut ? DownloadFailure::kTimedOut : DownloadFailure::kNone;
+    const DownloadFailure why = FailureOf(GetLastError(), started, options_.timeoutSeconds, false);
+    lastFailure_ = why == DownloadFailure::kTimedOut ? why : DownloadFailure::kNone;
     return 0;
   }
   return got;
