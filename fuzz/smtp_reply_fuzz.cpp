@@ -8,7 +8,11 @@
 // - the mail data is transparent (RFC 5321 4.5.2): every line that begins
 //   with "." goes out with one more, so the data ends at its closing line
 //   and nowhere before it;
-// - the socket is closed when the client goes.
+// - the socket is closed when the client goes;
+// - in starttls mode, against the same replies read whole (however they are
+//   split), nothing but EHLO goes out in clear, STARTTLS only after an EHLO
+//   reply that names it, then only TLS records: no scripted peer can make a
+//   TLS session, so neither AUTH nor a credential ever goes out.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cctype>
@@ -130,9 +134,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   fuzz::ResetPeer();
   fuzz::FakePeer& peer = fuzz::Peer();
-  peer.pieces = replies;
-  peer.failingSend = failingSend;
-  peer.refuseConnection = refused;
+  const auto replay = [&] {
+    peer.pieces = replies;
+    peer.failingSend = failingSend;
+    peer.refuseConnection = refused;
+  };
+  replay();
   {
     norda::SmtpClient client;
     Check(client.Connect("127.0.0.1", norda::kSmtpPort) == connected, "Connect's result");
@@ -146,5 +153,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The data, its closing line and QUIT: the first end-of-data line is the last.
   Check(!sent || peer.sent.find("\r\n.\r\n", dataStart) + 5 + 6 == peer.sent.size(),
         "the mail data ends before its closing line");
+
+  std::string offered;  // every byte of the replies, in capitals
+  for (const auto& piece : replies) offered += piece.value_or("");
+  for (char& c : offered) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  fuzz::ResetPeer();
+  replay();
+  {
+    norda::SmtpClient client({norda::SmtpSecurity::kStartTls, {}, 0});
+    client.Connect("127.0.0.1", norda::kSmtpPort);
+    Check(!client.Login(account, password) && !client.SendMail(mail.senderAddress, mail.receivers, "", "",
+                                                               "", {}, false),
+          "a login or a mail without a TLS session");
+  }
+  const std::string ehlo = "EHLO 127.0.0.1\r\n", starttls = ehlo + "STARTTLS\r\n", &wire = peer.sent;
+  const bool tls = wire.size() > starttls.size() && wire.compare(0, starttls.size(), starttls) == 0 &&
+                   wire[starttls.size()] == '\x16';  // a TLS handshake record
+  Check(wire.empty() || wire == ehlo || wire == starttls || tls, "bytes in clear besides EHLO and STARTTLS");
+  Check(wire.size() < starttls.size() || offered.find("STARTTLS") != std::string::npos,
+        "STARTTLS that no reply offered");
+  Check(peer.openSockets == 0, "the socket outlives the secure client");
   return 0;
 }

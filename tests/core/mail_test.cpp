@@ -37,20 +37,6 @@ using test::ScratchFolder;
 using test::SendRecords;
 using test::WriteBytes;
 
-
-struct Pieces : PieceSink {
-  bool Put(std::string_view piece) override {
-    list.emplace_back(piece);
-    return true;
-  }
-  std::string Joined() const {
-    std::string all;
-    for (const std::string& p : list) all += p;
-    return all;
-  }
-  std::vector<std::string> list;
-};
-
 // The receivers' list of the settings: a last separator ends it, an empty
 // piece between two stays, a text no longer than the separator gives none.
 TEST(SplitString, Table) {
@@ -88,11 +74,11 @@ TEST(MimeMessage, AttachmentPiecesFollowTheChunks) {
     const std::u16string path = folder / u"a.bin";
     const std::string bytes = RandomBytes(c.size, static_cast<unsigned>(c.size));
     WriteBytes(path, bytes);
-    Pieces pieces;
+    test::TextSink pieces;
     ASSERT_TRUE(PutAttachmentContent(path, pieces));
-    ASSERT_EQ(pieces.list.size(), c.pieces);
-    for (std::size_t i = 0; i + 1 < pieces.list.size(); ++i) EXPECT_EQ(pieces.list[i].size(), 15600u);
-    EXPECT_EQ(pieces.Joined(), Base64Encode(bytes) + (c.blankLineAfter ? "\r\n\r\n" : ""));
+    ASSERT_EQ(pieces.pieces.size(), c.pieces);
+    for (std::size_t i = 0; i + 1 < pieces.pieces.size(); ++i) EXPECT_EQ(pieces.pieces[i].size(), 15600u);
+    EXPECT_EQ(pieces.text, Base64Encode(bytes) + (c.blankLineAfter ? "\r\n\r\n" : ""));
   }
 }
 

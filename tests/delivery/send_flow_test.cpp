@@ -33,12 +33,8 @@ using test::PeerPath;
 using test::PeerServer;
 using test::ReadBytes;
 using test::SplitLines;
+using test::Then;
 using test::WriteBytes;
-
-Lines Then(Lines first, const Lines& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
-}
 
 // What the dialog would show, by string id: "1592 <archive> <mailbox>", "1593", "1597".
 class RecordingView : public SendFlowView {
@@ -143,13 +139,10 @@ std::vector<SendCase> Cases() {
        {},
        Then(message, {"message", "send 250 queued\\r\\n", "recv", "close"}),
        Then(envelope, {"<message>", "QUIT", "<closed>"})},
-      // Secure delivery that the server cannot give fails as a failed login,
-      // without a word of the account to the server or of the password to the log.
-      {"STARTTLS not offered",
-       Then({"StartTlsNotOffered!"}, noLogin),
+      // Secure delivery that the server cannot give: a failed login, the password kept out of the log.
+      {"STARTTLS not offered", Then({"StartTlsNotOffered!"}, noLogin),
        {"send 220 peer.test ready\\r\\n", "recv", "send 250-peer.test\\r\\n250 AUTH LOGIN\\r\\n", "recv"},
-       {"EHLO 127.0.0.1", "<eof>"},
-       SmtpSecurity::kStartTls},
+       {"EHLO 127.0.0.1", "<eof>"}, SmtpSecurity::kStartTls},
       {"no servers at all",
        {"InetOpenUrlFailed!", "ReadMailSendInfoFailed!", "InetOpenUrlFailed!", "ReadMailReciverInfoFailed!",
         "ConnectSmtpFailed!", "Smtp Service Address: ", "SendAuthLoginFailed!",

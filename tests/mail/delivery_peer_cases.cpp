@@ -17,6 +17,7 @@
 #include "os/code_page.h"
 #include "os/files.h"
 #include "os/folders.h"
+#include "support/mail_records.h"
 #include "support/test_files.h"
 #include "support/test_inputs.h"
 
@@ -35,17 +36,6 @@ using test::WriteBytes;
 
 constexpr char kUser[] = "report.sender";
 constexpr char kPassword[] = "s3cret pass";
-
-// A path as the caller hands it to the mail client: in the thread's code page.
-
-class StringSink : public PieceSink {
- public:
-  bool Put(std::string_view piece) override {
-    text.append(piece);
-    return true;
-  }
-  std::string text;
-};
 
 // A refused password leaves the connection open for another try; the mail
 // then arrives byte for byte as composed, its subject's 8-bit bytes as they
@@ -94,7 +84,7 @@ TEST(SmtpWithRealServer, MailArrivesAsComposed) {
             "login=report.sender\nmail_from=crash.sender@peer.test\nrcpt_to=first@peer.test\n"
             "rcpt_to=second@peer.test\n");
   // What the server kept is the composed message up to the end-of-data line.
-  StringSink composed;
+  test::TextSink composed;
   ASSERT_TRUE(PutMessage(mail, composed));
   const std::string received = ReadBytes(folder / u"mail\\mail1.eml");
   EXPECT_EQ(received.size() + 3, composed.text.size());

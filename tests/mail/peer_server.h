@@ -15,6 +15,11 @@ namespace norda::test {
 
 using Lines = std::vector<std::string>;
 
+inline Lines Then(Lines first, const Lines& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
 // A server of tests/peers/ for the length of one test.
 class PeerServer {
  public:

@@ -1,8 +1,6 @@
-// Secure delivery against real peers: aiosmtpd with STARTTLS and with TLS from
-// the first byte, Python's http.server behind TLS, a scripted server that
-// refuses STARTTLS and servers that never answer. The certificates are made
-// for the run with the openssl command (tests/peers/make_certs.sh); the test
-// CA is trusted through SSL_CERT_FILE. Whatever fails, no AUTH reaches the server.
+// Secure delivery against aiosmtpd, http.server behind TLS, a server that refuses STARTTLS and silent
+// ones. Certificates are made for the run (tests/peers/make_certs.sh); the test CA is trusted through
+// SSL_CERT_FILE. Whatever fails, no AUTH reaches the server.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -27,9 +25,9 @@ using test::PeerServer;
 using test::ReadBytes;
 using test::ScratchFolder;
 using test::SplitLines;
+using test::Then;
 
-// Certificates for 127.0.0.1 in a scratch folder: "server" signed by the test
-// CA, "self" self-signed; Pin(name) is its digest.
+// "server", signed by the test CA, and "self", self-signed, for 127.0.0.1; Pin(name): its digest.
 struct Certificates {
   explicit Certificates(const ScratchFolder& folder) : dir(PeerPath(folder.Path()) + "/") {
     const auto made = test::RunOnHost({"/bin/sh", test::PeersFolder() + "/make_certs.sh", dir}, folder);
@@ -46,35 +44,29 @@ struct Certificates {
   std::string dir;
 };
 
-Lines Joined(Lines first, const Lines& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 TEST(SecureSmtp, AuthOnlyOverAnAcceptedTlsSession) {
   ScratchFolder folder;
   const Certificates certificates(folder);
-  const Lines mailed = {"AUTH", "MAIL", "RCPT", "DATA", "QUIT"};
+  const Lines asked = {"EHLO", "STARTTLS"}, mailed = {"EHLO", "AUTH", "MAIL", "RCPT", "DATA", "QUIT"};
+  constexpr auto kStartTls = SmtpSecurity::kStartTls, kTls = SmtpSecurity::kTls;
+  // The server's security and certificate, the client's and its pin (none: the test CA decides), the
+  // log, and the server's commands: a mail went out when AUTH is among them.
   const struct {
-    const char* name;
-    const char* server;       // its security
-    const char* certificate;  // the server's
+    const char *name, *server, *certificate;
     SmtpSecurity client;
-    const char* pin;  // the client's, none: the test CA decides
-    Lines log;
-    Lines commands;  // the server's; a mail went out when AUTH is among them
+    const char* pin;
+    Lines log, commands;
   } cases[] = {
-      {"STARTTLS, pinned", "starttls", "server", SmtpSecurity::kStartTls, "server", {},
-       Joined({"EHLO", "STARTTLS", "EHLO"}, mailed)},
-      {"TLS from the first byte, trusted through the CA", "tls", "server", SmtpSecurity::kTls, "", {},
-       Joined({"EHLO"}, mailed)},
-      {"STARTTLS, the pin of another certificate", "starttls", "server", SmtpSecurity::kStartTls, "self",
-       {"TlsCertificateRejected!"}, {"EHLO", "STARTTLS"}},
-      {"STARTTLS, self-signed and no pin", "starttls", "self", SmtpSecurity::kStartTls, "",
-       {"TlsCertificateRejected!"}, {"EHLO", "STARTTLS"}},
-      {"TLS, self-signed and no pin: no greeting", "tls", "self", SmtpSecurity::kTls, "",
-       {"TlsCertificateRejected!", "SendAuthLoginFailed!"}, {}},
-      {"no STARTTLS offered", "none", "server", SmtpSecurity::kStartTls, "", {"StartTlsNotOffered!"}, {"EHLO"}},
+      {"STARTTLS, pinned", "starttls", "server", kStartTls, "server", {}, Then(asked, mailed)},
+      {"TLS from the first byte, trusted through the CA", "tls", "server", kTls, "", {}, mailed},
+      {"a wrong pin", "starttls", "server", kStartTls, "self", {"TlsCertificateRejected!"}, asked},
+      {"self-signed, no pin", "starttls", "self", kStartTls, "", {"TlsCertificateRejected!"}, asked},
+      {"TLS, self-signed", "tls", "self", kTls, "", {"TlsCertificateRejected!", "SendAuthLoginFailed!"}, {}},
+      {"no STARTTLS offered", "none", "server", kStartTls, "", {"StartTlsNotOffered!"}, {"EHLO"}},
   };
   int serial = 0;
   for (const auto& c : cases) {
@@ -82,25 +74,24 @@ TEST(SecureSmtp, AuthOnlyOverAnAcceptedTlsSession) {
     const std::u16string mail = folder / (u"mail" + DecimalText(++serial));
     ASSERT_TRUE(os::CreateFolder(mail));
     PeerServer server("smtp_server.py",
-                      Joined({"--mail-folder", PeerPath(mail), "--user", "report.sender", "--password", "pw",
+                      Then({"--mail-folder", PeerPath(mail), "--user", "report.sender", "--password", "pw",
                               "--security", c.server, "--commands-log", PeerPath(mail + u"\\commands")},
                              certificates.Files(c.certificate)),
                       folder);
     ASSERT_TRUE(server.Started());
     LogCapture log(folder);
-    const bool delivered = !c.log.size();
+    const bool delivered = c.log.empty();
     {
       SmtpClient client({c.client, certificates.Pin(c.pin), 0});
-      EXPECT_EQ(client.Connect("127.0.0.1", server.Port()), c.client != SmtpSecurity::kTls || delivered);
+      EXPECT_EQ(client.Connect("127.0.0.1", server.Port()), c.client != kTls || delivered);
       EXPECT_EQ(client.Login("report.sender", "pw"), delivered);
-      EXPECT_EQ(client.SendMail("crash@peer.test", {"first@peer.test"}, "NORDA", "Subject", "Body\r\n", {},
-                                false),
+      EXPECT_EQ(client.SendMail("crash@peer.test", {"to@peer.test"}, "NORDA", "Subject", "Body", {}, false),
                 delivered);
     }
     EXPECT_EQ(log.Lines(), c.log);
     server.Stop();
-    const std::u16string commands = mail + u"\\commands";
-    EXPECT_EQ(os::PathExists(commands) ? SplitLines(ReadBytes(commands)) : Lines{}, c.commands);
+    EXPECT_EQ(os::PathExists(mail + u"\\commands") ? SplitLines(ReadBytes(mail + u"\\commands")) : Lines{},
+              c.commands);
     EXPECT_EQ(os::PathExists(mail + u"\\mail1.envelope"), delivered);
   }
 }
@@ -135,12 +126,12 @@ TEST(SecureSmtp, RefusedStartTlsAndTimeOuts) {
     SmtpClient client({c.security, {}, 2});
     client.Connect("127.0.0.1", c.server.Port());
     EXPECT_FALSE(client.Login("report.sender", "pw"));
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 3.5) << "one time-out at most";
+    EXPECT_LT(SecondsSince(start), 3.5) << "one time-out at most";
     EXPECT_EQ(log.Lines(), c.log);
   }
   ASSERT_TRUE(test::WaitForFile(folder / u"transcript.txt", 10));
-  EXPECT_EQ(SplitLines(ReadBytes(folder / u"transcript.txt")), (Lines{"EHLO 127.0.0.1", "STARTTLS", "<eof>"}));
+  EXPECT_EQ(SplitLines(ReadBytes(folder / u"transcript.txt")),
+            (Lines{"EHLO 127.0.0.1", "STARTTLS", "<eof>"}));
 }
 
 // The settings over HTTPS, and servers that stop answering before the header
@@ -152,8 +143,8 @@ TEST(SecureSettings, HttpsPinsAndTimeOuts) {
   const std::string sendInfo = "smtp.peer.test report.sender s3cret crash@peer.test\r\n";
   test::WriteBytes(folder / u"root\\CrSendInfo.txt", sendInfo);
   const Lines root = {"--root", PeerPath(folder / u"root")};
-  PeerServer trusted("http_server.py", Joined(root, certificates.Files("server")), folder);
-  PeerServer self("http_server.py", Joined(root, certificates.Files("self")), folder);
+  PeerServer trusted("http_server.py", Then(root, certificates.Files("server")), folder);
+  PeerServer self("http_server.py", Then(root, certificates.Files("self")), folder);
   PeerServer silent("stalled_server.py", {"--stalled-file", PeerPath(folder / u"stalled1")}, folder);
   PeerServer halfBody("stalled_server.py",
                       {"--stalled-file", PeerPath(folder / u"stalled2"), "--greeting",
@@ -172,7 +163,6 @@ TEST(SecureSettings, HttpsPinsAndTimeOuts) {
       {"the pin of another certificate", trusted, true, "self", {"InetOpenUrlSecurityFailed!"}},
       {"self-signed and no pin", self, true, "", {"InetOpenUrlSecurityFailed!"}},
       {"no answer", silent, false, "", {"InetOpenUrlTimedOut!"}},
-      {"no handshake", silent, true, "", {"InetOpenUrlTimedOut!"}},
       {"a body that stops", halfBody, false, "", {"WhileInetReadFileTimedOut!"}},
   };
   for (const auto& c : cases) {
@@ -182,10 +172,11 @@ TEST(SecureSettings, HttpsPinsAndTimeOuts) {
     const std::u16string url = (c.https ? u"https://127.0.0.1:" : u"http://127.0.0.1:") +
                                DecimalText(static_cast<unsigned>(c.server.Port())) + u"/CrSendInfo.txt";
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(DownloadUrlToFile(url, local, {SmtpSecurity::kNone, certificates.Pin(c.pin), 2}), c.log.empty());
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.5);
+    EXPECT_EQ(DownloadUrlToFile(url, local, {SmtpSecurity::kNone, certificates.Pin(c.pin), 2}),
+              c.log.empty());
+    EXPECT_LT(SecondsSince(start), 3.5);
     EXPECT_EQ(log.Lines(), c.log);
-    if (c.log.empty()) EXPECT_EQ(ReadBytes(local), sendInfo);
+    EXPECT_TRUE(!c.log.empty() || ReadBytes(local) == sendInfo);
   }
 }
 

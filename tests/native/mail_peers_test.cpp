@@ -10,6 +10,7 @@
 #include "core/mail/base64.h"
 #include "core/mail/mime_message.h"
 #include "core/support/text.h"
+#include "support/mail_records.h"
 #include "support/run_command.h"
 #include "support/scratch_folder.h"
 #include "support/test_files.h"
@@ -47,15 +48,6 @@ TEST(Base64AgainstPython, ManyLengths) {
   EXPECT_EQ(report.output, "checked " + std::to_string(lengths.size()) + "\n");
 }
 
-class MessageFile : public PieceSink {
- public:
-  bool Put(std::string_view piece) override {
-    text.append(piece);
-    return true;
-  }
-  std::string text;
-};
-
 // Every header line, the text part and each attachment's bytes, as Python's
 // email package takes them apart: two receivers, a subject of 8-bit bytes
 // sent raw, and attachments of several chunks, of no bytes and missing.
@@ -73,7 +65,7 @@ TEST(MailWithPythonEmail, ComposedMailParsesAsSent) {
   mail.body = "2012-03-01 10:00 access violation\r\n\r\nThe following is file`s solution status:\r\n "
               "Send_CrashReport.dmp\r\n NotSend_Registry.reg\r\n ";
   mail.attachments = {root + u"CrashReport.zip", root + u"empty.dat", root + u"missing.dat"};
-  MessageFile message;
+  test::TextSink message;
   ASSERT_TRUE(PutMessage(mail, message));
   const std::string b = NORDA_MIME_BOUNDARY;
   const std::string header =

@@ -7,7 +7,6 @@ With --tls-cert and --tls-key it serves HTTPS."""
 
 import http.server
 import os
-import ssl
 import sys
 import threading
 
@@ -47,15 +46,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 def main():
     parser = peer_common.arguments(__doc__)
     parser.add_argument("--root", required=True)
-    parser.add_argument("--tls-cert")
-    parser.add_argument("--tls-key")
     args = parser.parse_args()
     Handler.log_path = os.path.join(os.path.dirname(os.path.abspath(args.root)), "requests.log")
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port),
                                              lambda *a: Handler(*a, directory=args.root))
-    if args.tls_cert:
-        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        context.load_cert_chain(args.tls_cert, args.tls_key)
+    context = peer_common.tls_context(args)
+    if context:
         # The handshake runs in each request's thread, so a failed one ends only that request.
         server.socket = context.wrap_socket(server.socket, server_side=True, do_handshake_on_connect=False)
         server.handle_error = lambda *_: None  # a refused handshake is what some tests make

@@ -1,8 +1,7 @@
 #!/bin/sh
-# Makes the certificates of the TLS tests in folder $1: a test CA (ca.pem), a
-# server certificate signed by it (server.pem, server.key) and a self-signed
-# one (self.pem, self.key), both for 127.0.0.1 and localhost, and the SHA-256
-# of each server certificate's DER bytes in hex (server.sha256, self.sha256).
+# Makes in folder $1 a test CA (ca.pem), a server certificate signed by it (server.pem, .key), a
+# self-signed one (self.pem, .key), both for 127.0.0.1 and localhost, and the SHA-256 of each
+# server certificate's DER bytes in hex (server.sha256, self.sha256).
 set -eu
 cd "$1"
 key="-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes"

@@ -6,6 +6,7 @@ writes the stop file or when its lifetime is over, and then leaves an
 import argparse
 import os
 import socket
+import ssl
 import time
 
 STARTED = time.monotonic()
@@ -18,7 +19,18 @@ def arguments(description):
     parser.add_argument("--lifetime", type=float, default=120.0, help="seconds before the peer ends anyway")
     parser.add_argument("--port", type=int, default=0,
                         help="the loopback port (0: any free one); the program's test builds have fixed ones")
+    parser.add_argument("--tls-cert", help="with --tls-key: a server that speaks TLS, where it can")
+    parser.add_argument("--tls-key")
     return parser
+
+
+def tls_context(parser_args):
+    """The server side of TLS with --tls-cert and --tls-key; None without them."""
+    if not parser_args.tls_cert:
+        return None
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(parser_args.tls_cert, parser_args.tls_key)
+    return context
 
 
 def unescape(text):

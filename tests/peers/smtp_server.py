@@ -7,16 +7,14 @@ Our client greets with HELO, and aiosmtpd offers AUTH only after EHLO; the
 protocol class below differs from aiosmtpd's only in letting AUTH follow HELO.
 AUTH LOGIN decoding, DATA and dot handling stay aiosmtpd's own.
 
-With --tls-cert and --tls-key it secures its sessions: --security starttls
-offers STARTTLS and refuses AUTH and mail before it (require_starttls,
-auth_require_tls); --security tls speaks TLS from the first byte. The verb
-of every command received is appended to --commands-log."""
+With --tls-cert and --tls-key, --security starttls offers STARTTLS and refuses
+AUTH and mail before it; tls speaks TLS from the first byte. The verb of every
+command received is appended to --commands-log."""
 
 import asyncio
 import functools
 import logging
 import os
-import ssl
 import sys
 import warnings
 
@@ -35,13 +33,12 @@ class HeloAuthSMTP(SMTP):
 
 
 def logged(verb, inner):
-    @functools.wraps(inner)
     async def command(self, arg):
         if self.commands_log:
             with open(self.commands_log, "a") as log:
                 log.write(verb + "\n")
         return await inner(self, arg)
-    return command
+    return functools.wraps(inner)(command)
 
 
 for _verb in ("HELO", "EHLO", "STARTTLS", "AUTH", "MAIL", "RCPT", "DATA", "QUIT"):
@@ -71,8 +68,6 @@ def main():
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
     parser.add_argument("--security", choices=("none", "starttls", "tls"), default="none")
-    parser.add_argument("--tls-cert")
-    parser.add_argument("--tls-key")
     parser.add_argument("--commands-log")
     args = parser.parse_args()
     logging.disable(logging.CRITICAL)
@@ -85,10 +80,7 @@ def main():
             return AuthResult(success=True, auth_data=auth_data)
         return AuthResult(success=False, handled=False)  # aiosmtpd answers 535 itself
 
-    context = None
-    if args.security != "none":
-        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        context.load_cert_chain(args.tls_cert, args.tls_key)
+    context = peer_common.tls_context(args)
     HeloAuthSMTP.commands_log = args.commands_log
     starttls = args.security == "starttls"
 

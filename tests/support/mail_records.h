@@ -1,10 +1,12 @@
-// The mail settings' records as lists of fields, for comparing them whole.
+// The mail settings' records as lists of fields, for comparing them whole,
+// and the report mail's pieces as they are put.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "core/mail/mail_settings.h"
+#include "core/mail/mime_message.h"
 
 namespace norda::test {
 
@@ -25,5 +27,15 @@ inline std::vector<Fields> ReciverRecords() {
   }
   return records;
 }
+
+struct TextSink : PieceSink {
+  bool Put(std::string_view piece) override {
+    pieces.emplace_back(piece);
+    text.append(piece);
+    return true;
+  }
+  std::vector<std::string> pieces;
+  std::string text;
+};
 
 }  // namespace norda::test

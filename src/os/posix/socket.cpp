@@ -81,7 +81,9 @@ bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port) {
   server.sin_family = AF_INET;
   server.sin_port = htons(port);
   server.sin_addr.s_addr = address;
-  if (timeoutSeconds_ > 0) return ConnectWithin(static_cast<int>(handle_), server, timeoutSeconds_, timedOut_);
+  if (timeoutSeconds_ > 0) {
+    return ConnectWithin(static_cast<int>(handle_), server, timeoutSeconds_, timedOut_);
+  }
   for (;;) {
     if (::connect(static_cast<int>(handle_), reinterpret_cast<const sockaddr*>(&server),
                   sizeof server) == 0) {
