@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "os/win32/tls_certificate.h"
 #include "base/utf8.h"
+#include "os/win32/tls_certificate.h"
 #include "os/win32/wide.h"
 
 namespace os {
@@ -26,17 +26,13 @@ constexpr ULONG kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
                                 ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
                                 ISC_REQ_USE_SUPPLIED_CREDS | ISC_REQ_EXTENDED_ERROR;
 
-// Sends every token that a handshake step produced, then frees them.
-bool SendTokens(TcpSocket& socket, SecBuffer* buffers, unsigned count) {
-  bool sent = true;
-  for (unsigned i = 0; i < count; ++i) {
-    if (buffers[i].pvBuffer && buffers[i].cbBuffer > 0 && sent) {
-      sent = socket.Send(std::string_view(static_cast<const char*>(buffers[i].pvBuffer),
-                                          buffers[i].cbBuffer));
-    }
-    if (buffers[i].pvBuffer) FreeContextBuffer(buffers[i].pvBuffer);
-    buffers[i].pvBuffer = nullptr;
-  }
+// Sends the token that a handshake step produced, if any, then frees it.
+bool SendToken(TcpSocket& socket, SecBuffer& token) {
+  if (!token.pvBuffer) return true;
+  const bool sent = token.cbBuffer == 0 ||
+                    socket.Send(std::string_view(static_cast<const char*>(token.pvBuffer), token.cbBuffer));
+  FreeContextBuffer(token.pvBuffer);
+  token.pvBuffer = nullptr;
   return sent;
 }
 
@@ -49,7 +45,6 @@ struct TlsChannel::State {
   bool haveContext = false;
   bool established = false;
   SecPkgContext_StreamSizes sizes = {};
-  std::string host;
   // Bytes from the socket that are not yet decrypted, and decrypted bytes that
   // the caller has not yet taken (from plainOffset on).
   std::string incoming;
@@ -91,9 +86,9 @@ TlsChannel::~TlsChannel() {
   ULONG attributes = 0;
   const SECURITY_STATUS status =
       InitializeSecurityContextW(&s.credentials, &s.context, nullptr, kContextFlags, 0, 0, nullptr, 0,
-                                 nullptr, &outDesc, &attributes, nullptr);
+                                 &s.context, &outDesc, &attributes, nullptr);
   if (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED) {
-    SendTokens(socket_, &out, 1);
+    SendToken(socket_, out);
   } else if (out.pvBuffer) {
     FreeContextBuffer(out.pvBuffer);
   }
@@ -101,7 +96,6 @@ TlsChannel::~TlsChannel() {
 
 TlsFailure TlsChannel::Handshake(const TlsPeerCheck& check) {
   State& s = *state_;
-  s.host = check.hostName;
   SCHANNEL_CRED credentials = {};
   credentials.dwVersion = SCHANNEL_CRED_VERSION;
   // TLS 1.2: every Windows from 7 on speaks it through this structure.
@@ -143,7 +137,7 @@ TlsFailure TlsChannel::Handshake(const TlsPeerCheck& check) {
       continue;
     }
     // Tokens go out also with a failure: they carry the alert that tells why.
-    const bool sent = SendTokens(socket_, out, 1);
+    const bool sent = SendToken(socket_, out[0]);
     if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED && status != SEC_I_INCOMPLETE_CREDENTIALS) {
       return TlsFailure::kHandshake;
     }
