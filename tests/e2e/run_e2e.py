@@ -292,9 +292,9 @@ def scenario_chinese(prefix):
     dialog_in_language(prefix, "zh_CN.UTF-8")
 
 
-def settings_server(prefix):
+def settings_server(prefix, options=()):
     """The settings files on the program's loopback settings port, naming the
-    mail server on loopback."""
+    mail server on loopback (options: more arguments of the server)."""
     www = os.path.join(prefix.scratch, "www")
     settings = os.path.join(www, "norda+", "vozavededavu", "CrMailInfo")
     os.makedirs(settings)
@@ -303,7 +303,7 @@ def settings_server(prefix):
     with open(os.path.join(settings, "CrReciverInfo.txt"), "w") as f:
         f.write("reports@peer.test NORDA-Crash-Report Support\r\n")
     http_port = os.environ["NORDA_SETTINGS_BASE_URL"].rsplit(":", 1)[1]
-    return Peer("http_server.py", ["--root", www, "--port", http_port], prefix.scratch)
+    return Peer("http_server.py", ["--root", www, "--port", http_port] + list(options), prefix.scratch)
 
 
 def start_mail_servers(prefix):
