@@ -165,7 +165,7 @@ std::uint64_t DeflateLazy(DeflateState& s, ChainWalk walk) {
 
     if (hashHead != 0 && s.prevLength < s.maxLazyMatch && s.strstart - hashHead <= kMaxDistance) {
       if (s.niceMatch > s.lookahead) s.niceMatch = s.lookahead;
-      ChainMemo& memo = s.chainMemos[s.insHash % kChainMemos];
+      ChainMemo& memo = s.chainMemos[ChainMemoSlot(s.insHash)];
       if (s.lookahead < kMinLookahead || walk == ChainWalk::Whole) {
         matchLength = LongestMatch(s, hashHead);
       } else if (memo.key == s.insHash + 1 || memo.longWalks) {

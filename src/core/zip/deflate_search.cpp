@@ -144,8 +144,8 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
   const std::uint32_t* const prev = s.prev;
   const unsigned chainLength = search.chainLength;
   const std::uint32_t limit = search.limit;
-  ChainMemo& memo = s.chainMemos[hash % kChainMemos];
-  std::uint16_t* const memoCandidates = s.chainMemoCandidates[hash % kChainMemos];
+  ChainMemo& memo = s.chainMemos[ChainMemoSlot(hash)];
+  std::uint16_t* const memoCandidates = s.chainMemoCandidates[ChainMemoSlot(hash)];
   const bool hasMemo = memo.key == hash + 1 && memo.count != 0;
   const std::uint32_t memoHead = hasMemo ? memoCandidates[0] : 0;
 

@@ -110,8 +110,12 @@ struct TreeDesc {
 // candidate first (see deflate_search.cpp). The candidates themselves are
 // kept apart (DeflateState::chainMemoCandidates), so that looking a memo up
 // touches only this small table. Positions fit in 16 bits.
-constexpr unsigned kChainMemos = 128;
+constexpr unsigned kChainMemoBits = 7;
+constexpr unsigned kChainMemos = 1u << kChainMemoBits;
 constexpr unsigned kWorthRemembering = 32;  // shorter walks are cheap to walk again
+// The memo slot of a hash value. All 15 bits are mixed in: the low bits
+// alone put every UTF-16 letter's hash into one of four slots.
+inline unsigned ChainMemoSlot(std::uint32_t hash) { return (hash * 0x9E3779B1u) >> (32 - kChainMemoBits); }
 struct ChainMemo {
   std::uint32_t key;         // hash value + 1; 0: empty
   std::uint16_t count;
