@@ -86,6 +86,11 @@ class Search {
   // Tries one candidate; true when the match is long enough to stop.
   bool Try(std::uint32_t candidate) {
     if (candidate >= strstart_) s_.error = kNoFuture;
+    return TryPast(candidate);
+  }
+
+  // Try for a candidate known to lie before the current position.
+  bool TryPast(std::uint32_t candidate) {
     const std::uint8_t* match = window_ + candidate;
     // Both checks in one branch: which candidates fail which check is hard
     // to predict (hash collisions), whether one fails hardly ever is.
@@ -197,13 +202,25 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
   std::memmove(memoCandidates + added, memoCandidates, kept * sizeof memoCandidates[0]);
   std::memcpy(memoCandidates, newer, added * sizeof newer[0]);
   memo.count = static_cast<std::uint16_t>(added + kept);
-  for (unsigned i = added; i < memo.count; i++) {
-    const std::uint32_t c = memoCandidates[i];
-    if ((tried > 0 && c <= limit) || tried == chainLength) return search.Finish();
-    tried++;
-    if (search.Try(c)) return search.Finish();
+  // The memo's candidates fall from the newest on: those the chain limit
+  // leaves are tried up to the first out of reach (found by bisection; the
+  // first candidate of a search is tried wherever it is). Only the newest
+  // can be a future one.
+  unsigned end = memo.count < chainLength ? memo.count : chainLength;
+  for (unsigned low = added > 0 ? added : 1; low < end;) {
+    const unsigned middle = low + (end - low) / 2;
+    if (memoCandidates[middle] <= limit) {
+      end = middle;
+    } else {
+      low = middle + 1;
+    }
   }
-  if (memo.complete) return search.Finish();
+  if (added < end && memoCandidates[added] >= s.strstart) s.error = kNoFuture;
+  for (unsigned i = added; i < end; i++) {
+    if (search.TryPast(memoCandidates[i])) return search.Finish();
+  }
+  tried = end;
+  if (end < memo.count || memo.complete) return search.Finish();
 
   // All of the memo was tried and the chain goes on: walk on, and extend the
   // memo (it has room: it holds no more candidates than were tried, and
