@@ -150,7 +150,7 @@ std::uint64_t DeflateFast(DeflateState& s) {
   return FlushBlockFromWindow(s, true);
 }
 
-std::uint64_t DeflateLazy(DeflateState& s, ChainWalk walk) {
+std::uint64_t DeflateLazy(DeflateState& s) {
   std::uint32_t hashHead = 0;
   std::uint32_t prevMatch = 0;
   bool matchAvailable = false;
@@ -166,7 +166,7 @@ std::uint64_t DeflateLazy(DeflateState& s, ChainWalk walk) {
     if (hashHead != 0 && s.prevLength < s.maxLazyMatch && s.strstart - hashHead <= kMaxDistance) {
       if (s.niceMatch > s.lookahead) s.niceMatch = s.lookahead;
       ChainMemo& memo = s.chainMemos[ChainMemoSlot(s.insHash)];
-      if (s.lookahead < kMinLookahead || walk == ChainWalk::Whole) {
+      if (s.lookahead < kMinLookahead) {
         matchLength = LongestMatch(s, hashHead);
       } else if (memo.key == s.insHash + 1 || memo.longWalks) {
         matchLength = LongestMatchRemembering(s, hashHead, s.insHash);

@@ -220,22 +220,17 @@ unsigned LongestMatch(DeflateState& s, std::uint32_t curMatch, unsigned* walked 
 // string: the chain is walked with the help of the chain memos.
 unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::uint32_t hash);
 
-// How the lazy matcher walks long hash chains: with the chain memos, as
-// entries are packed, or each chain in full, which must find the same
-// matches (the memos only save time).
-enum class ChainWalk { Remembered, Whole };
 
 // deflate_match.cpp
 void StartMatcher(DeflateState& s, int level, std::uint16_t& generalPurposeFlags);
 std::uint64_t DeflateFast(DeflateState& s);
-std::uint64_t DeflateLazy(DeflateState& s, ChainWalk walk);
+std::uint64_t DeflateLazy(DeflateState& s);
 
 // deflate.cpp: one entry through a state made by the caller (all zero).
 // flushOnAlign false keeps the output in the buffer until it is full (stored
 // blocks are then copied into it).
 DeflateResult RunDeflate(DeflateState& s, int level, std::uint16_t& generalPurposeFlags,
                          DeflateStreams& streams, std::uint8_t* outputBuffer,
-                         std::size_t outputBufferSize, bool flushOnAlign,
-                         ChainWalk walk = ChainWalk::Remembered);
+                         std::size_t outputBufferSize, bool flushOnAlign);
 
 }  // namespace norda::zip::deflate
