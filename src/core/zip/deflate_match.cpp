@@ -158,6 +158,9 @@ std::uint64_t DeflateLazy(DeflateState& s) {
 
   while (s.lookahead != 0) {
     if (s.lookahead >= MIN_MATCH) hashHead = InsertString(s, s.strstart);
+    // The next string's chain head, fetched while this position is searched:
+    // on data with few matches its load would wait for the cache each time.
+    __builtin_prefetch(&s.head[UPDATE_HASH(s.insHash, s.window[s.strstart + MIN_MATCH])]);
 
     s.prevLength = matchLength;
     prevMatch = s.matchStart;
