@@ -158,9 +158,14 @@ std::uint64_t DeflateLazy(DeflateState& s) {
 
   while (s.lookahead != 0) {
     if (s.lookahead >= MIN_MATCH) hashHead = InsertString(s, s.strstart);
-    // The next string's chain head, fetched while this position is searched:
-    // on data with few matches its load would wait for the cache each time.
-    __builtin_prefetch(&s.head[UPDATE_HASH(s.insHash, s.window[s.strstart + MIN_MATCH])]);
+    // The chain heads of the next two strings, and the first candidate of
+    // the next one, fetched while this position is searched: on data with
+    // few matches each of these loads would wait for the cache in turn.
+    const std::uint32_t nextHash = UPDATE_HASH(s.insHash, s.window[s.strstart + MIN_MATCH]);
+    __builtin_prefetch(&s.head[UPDATE_HASH(nextHash, s.window[s.strstart + MIN_MATCH + 1])]);
+    const std::uint32_t nextHead = s.head[nextHash];
+    __builtin_prefetch(&s.prev[nextHead & kWindowMask]);
+    __builtin_prefetch(s.window + nextHead);
 
     s.prevLength = matchLength;
     prevMatch = s.matchStart;
