@@ -19,6 +19,7 @@
 // further on), so the memo is the chain. The candidates tried, their order
 // and the match found are those of a plain walk.
 #include <cstring>
+#include <type_traits>
 
 #include "core/zip/deflate_state.h"
 
@@ -31,36 +32,39 @@ inline std::uint16_t Load16(const std::uint8_t* p) {
   return v;
 }
 
-inline std::uint64_t Load64(const std::uint8_t* p) {
-  std::uint64_t v;
+// The comparison's step: a register's width, so that the 32-bit build
+// compares four bytes a step instead of emulating eight.
+using Word = std::conditional_t<sizeof(void*) >= 8, std::uint64_t, std::uint32_t>;
+
+inline Word LoadWord(const std::uint8_t* p) {
+  Word v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
 
-// The index of the first differing byte of two 8-byte loads whose XOR is
+// The index of the first differing byte of two word loads whose XOR is
 // difference (not 0): the lowest differing byte in memory order.
+inline unsigned FirstDifferentByte(Word difference) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-inline unsigned FirstDifferentByte(std::uint64_t difference) {
-  return static_cast<unsigned>(__builtin_clzll(difference)) >> 3;
-}
+  const int bits = sizeof difference == 8 ? __builtin_clzll(difference) : __builtin_clz(difference);
 #else
-inline unsigned FirstDifferentByte(std::uint64_t difference) {
-  return static_cast<unsigned>(__builtin_ctzll(difference)) >> 3;
-}
+  const int bits = sizeof difference == 8 ? __builtin_ctzll(difference) : __builtin_ctz(difference);
 #endif
+  return static_cast<unsigned>(bits) >> 3;
+}
 
 // How far scan and match agree, given that their first three bytes do (the
 // first two are compared by the caller, the third follows from equal hashes):
-// the offset of the first difference from offset 3 on, at most 258. Eight
-// bytes a step.
+// the offset of the first difference from offset 3 on, at most 258. A word
+// a step; the last step reads up to offset 258, as the window's slack allows.
 inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match) {
-  for (unsigned i = MIN_MATCH;; i += 8) {
-    const std::uint64_t difference = Load64(scan + i) ^ Load64(match + i);
+  for (unsigned i = MIN_MATCH;; i += sizeof(Word)) {
+    const Word difference = LoadWord(scan + i) ^ LoadWord(match + i);
     if (difference != 0) {
       const unsigned length = i + FirstDifferentByte(difference);
       return length < kMaxMatch ? length : kMaxMatch;
     }
-    if (i + 8 >= kMaxMatch) return kMaxMatch;
+    if (i + sizeof(Word) >= kMaxMatch) return kMaxMatch;
   }
 }
 
