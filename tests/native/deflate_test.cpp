@@ -66,12 +66,17 @@ std::string Inflated(const std::string& compressed) {
 // A dump-like mix: zero pages, repeated records, pointer-like values, random runs.
 std::string DumpLike(std::size_t size, std::uint32_t seed) {
   TestRandom random(seed);
+  // Random bytes of base to base + spread - 1; the seed is drawn first on every compiler.
+  const auto randomRun = [&random](unsigned base, unsigned spread) {
+    const std::uint32_t runSeed = random.Next();
+    return RandomBytes(base + random.Next() % spread, runSeed);
+  };
   std::string s;
   while (s.size() < size) {
     switch (random.Next() % 4) {
       case 0: s.append(4096, '\0'); break;
       case 1: {
-        const std::string record = RandomBytes(64 + random.Next() % 200, random.Next());
+        const std::string record = randomRun(64, 200);
         for (unsigned i = 0, n = 2 + random.Next() % 30; i < n; i++) s += record;
         break;
       }
@@ -82,7 +87,7 @@ std::string DumpLike(std::size_t size, std::uint32_t seed) {
           s.append("\0\0\0\0", 4);
         }
         break;
-      default: s += RandomBytes(1000 + random.Next() % 8000, random.Next()); break;
+      default: s += randomRun(1000, 8000); break;
     }
   }
   s.resize(size);
@@ -167,8 +172,9 @@ std::vector<std::string> GuardInputs() {
   std::string registry = "\xFF\xFE";  // UTF-16 text with a byte-order mark, as a registry export
   TestRandom random(21);
   while (registry.size() < 300000) {
-    const std::string line = "[HKEY_CURRENT_USER\\Software\\Norda\\Layer" + std::to_string(random.Next() % 500) +
-                             "]\r\n\"Color\"=dword:" + std::to_string(10000000 + random.Next() % 9000) + "\r\n";
+    const std::uint32_t color = 10000000 + random.Next() % 9000, layer = random.Next() % 500;  // this order
+    const std::string line = "[HKEY_CURRENT_USER\\Software\\Norda\\Layer" + std::to_string(layer) +
+                             "]\r\n\"Color\"=dword:" + std::to_string(color) + "\r\n";
     for (char c : line) registry += std::string{c, '\0'};
   }
   std::string fourLetters = RandomBytes(200000, 22), period258 = RandomBytes(258, 23) + RandomBytes(259, 24);
@@ -181,10 +187,11 @@ std::vector<std::string> GuardInputs() {
     lazy.replace(i + 1, 30, lazy, i - 7000, 30);
     lazy.replace(i - 3000, 4, lazy, i, 4);
   }
+  const std::string zeros(70000, '\0');
   std::vector<std::string> inputs = {"", "a", "abc", std::string(258, 'z'), std::string(300000, '\0'),
-                                     LogText(100000, 1), DumpLike(700000, 2), registry, RandomBytes(100000, 3),
-                                     fourLetters, period258, lazy, LongChains(4),
-                                     std::string(70000, '\0') + RandomBytes(70000, 6) + std::string(70000, '\0')};
+                                     LogText(100000, 1), DumpLike(700000, 2), registry,
+                                     RandomBytes(100000, 3), fourLetters, period258, lazy, LongChains(4),
+                                     zeros + RandomBytes(70000, 6) + zeros};
   for (std::size_t size : {261u, 262u, 263u, 32767u, 32768u, 65273u, 65274u, 65275u, 65536u, 98304u}) {
     inputs.push_back(size < 32767 ? LogText(size, 5) : DumpLike(size, static_cast<std::uint32_t>(size)));
   }
