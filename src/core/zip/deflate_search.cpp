@@ -2,8 +2,8 @@
 //
 // Candidates are tried from the newest on. One can only beat the best match
 // so far if it agrees with the current string at the best length, so the two
-// bytes there are compared first; a full comparison then runs 8 bytes at a
-// time. The search stops after the chain limit (a quarter of it once the
+// bytes there are compared first; a full comparison then runs a register's
+// width at a time. The search stops after the chain limit (a quarter of it once the
 // previous match is good), at a candidate out of reach, or at a match of the
 // nice length.
 //

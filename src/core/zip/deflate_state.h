@@ -220,7 +220,6 @@ unsigned LongestMatch(DeflateState& s, std::uint32_t curMatch, unsigned* walked 
 // string: the chain is walked with the help of the chain memos.
 unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::uint32_t hash);
 
-
 // deflate_match.cpp
 void StartMatcher(DeflateState& s, int level, std::uint16_t& generalPurposeFlags);
 std::uint64_t DeflateFast(DeflateState& s);
