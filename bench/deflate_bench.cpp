@@ -1,11 +1,12 @@
-// deflate_bench [--reps N] [--write-corpus FOLDER]
+// deflate_bench [--reps N] [--write-corpus FOLDER] [--only FILE]
 //
 // Compares the archive writer's compressor at level 8 with zlib's deflate at
 // level 8 (raw, window bits -15, memory level 8) on a generated crash-report
 // corpus, in one run: time and size per file and in total, each time the best
 // of N runs. Also the CRC-32 throughput, beside zlib's crc32. Every stream of
 // ours is inflated by zlib and compared with its input before it counts.
-// With --write-corpus the corpus files are also written to FOLDER.
+// With --write-corpus the corpus files are also written to FOLDER; with
+// --only just the corpus file named FILE is compressed (for a profiler).
 #include <zlib.h>
 
 #include <algorithm>
@@ -269,14 +270,16 @@ struct CorpusFile {
 
 int main(int argc, char** argv) {
   int reps = 3;
-  std::string corpusFolder;
+  std::string corpusFolder, only;
   for (int i = 1; i < argc; i++) {
     if (std::strcmp(argv[i], "--reps") == 0 && i + 1 < argc) {
       reps = std::max(1, std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "--write-corpus") == 0 && i + 1 < argc) {
       corpusFolder = argv[++i];
+    } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+      only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: deflate_bench [--reps N] [--write-corpus FOLDER]\n");
+      std::fprintf(stderr, "usage: deflate_bench [--reps N] [--write-corpus FOLDER] [--only FILE]\n");
       return 2;
     }
   }
@@ -306,6 +309,7 @@ int main(int argc, char** argv) {
   std::uint64_t oursBytes = 0, zlibBytes = 0, inputBytes = 0;
   Bytes ours, theirs;
   for (const CorpusFile& file : corpus) {
+    if (!only.empty() && only != file.name) continue;
     double oursBest = 1e9, zlibBest = 1e9;
     for (int r = 0; r < reps; r++) {
       oursBest = std::min(oursBest, OursOnce(file.bytes, ours));

@@ -3,7 +3,9 @@
 // past the window's slide by repeating them with small changes.
 // Checks, besides memory safety:
 // - zlib's inflate (raw, RFC 1951) gives the input back and the stream ends
-//   exactly at the last byte written;
+//   exactly at the last byte written; under 4096 bytes (fewer symbols than
+//   the first point where a block may end early) the stream is zlib's at the
+//   same level;
 // - the reported size is the number of bytes written, and it stays within
 //   9/8 of the input and a few bytes per block;
 // - the error slot stays empty at levels 1 to 8; out of range it says "bad
@@ -110,5 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string inflated;
   Check(norda::test::InflateRaw(streams.output, inflated).empty(), "zlib cannot inflate the stream");
   Check(inflated == source, "inflating does not give the input back");
+  Check(n >= 4096 || streams.output == norda::test::DeflateRaw(source, std::clamp(level, 1, 8)),
+        "a stream of under 4096 bytes differs from zlib's at the level (or the nearest one in range)");
   return 0;
 }

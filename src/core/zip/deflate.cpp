@@ -13,7 +13,7 @@ namespace deflate {
 
 DeflateResult RunDeflate(DeflateState& s, int level, std::uint16_t& generalPurposeFlags,
                          DeflateStreams& streams, std::uint8_t* outputBuffer,
-                         std::size_t outputBufferSize, bool flushOnAlign, ChainWalk walk) {
+                         std::size_t outputBufferSize, bool flushOnAlign) {
   if (outputBuffer == nullptr || outputBufferSize < 2) return {0, kNoOutputBuffer};
   s.level = level;
   s.streams = &streams;
@@ -21,7 +21,7 @@ DeflateResult RunDeflate(DeflateState& s, int level, std::uint16_t& generalPurpo
   StartBitWriter(s.bits, outputBuffer, outputBufferSize, flushOnAlign, streams, &s.error);
   ct_init(s);
   StartMatcher(s, level, generalPurposeFlags);
-  const std::uint64_t size = s.level <= kLastFastLevel ? DeflateFast(s) : DeflateLazy(s, walk);
+  const std::uint64_t size = s.level <= kLastFastLevel ? DeflateFast(s) : DeflateLazy(s);
   return {static_cast<std::uint32_t>(size), s.error};
 }
 

@@ -150,7 +150,7 @@ std::uint64_t DeflateFast(DeflateState& s) {
   return FlushBlockFromWindow(s, true);
 }
 
-std::uint64_t DeflateLazy(DeflateState& s, ChainWalk walk) {
+std::uint64_t DeflateLazy(DeflateState& s) {
   std::uint32_t hashHead = 0;
   std::uint32_t prevMatch = 0;
   bool matchAvailable = false;
@@ -158,6 +158,14 @@ std::uint64_t DeflateLazy(DeflateState& s, ChainWalk walk) {
 
   while (s.lookahead != 0) {
     if (s.lookahead >= MIN_MATCH) hashHead = InsertString(s, s.strstart);
+    // The chain heads of the next two strings, and the first candidate of
+    // the next one, fetched while this position is searched: on data with
+    // few matches each of these loads would wait for the cache in turn.
+    const std::uint32_t nextHash = UPDATE_HASH(s.insHash, s.window[s.strstart + MIN_MATCH]);
+    __builtin_prefetch(&s.head[UPDATE_HASH(nextHash, s.window[s.strstart + MIN_MATCH + 1])]);
+    const std::uint32_t nextHead = s.head[nextHash];
+    __builtin_prefetch(&s.prev[nextHead & kWindowMask]);
+    __builtin_prefetch(s.window + nextHead);
 
     s.prevLength = matchLength;
     prevMatch = s.matchStart;
@@ -165,8 +173,8 @@ std::uint64_t DeflateLazy(DeflateState& s, ChainWalk walk) {
 
     if (hashHead != 0 && s.prevLength < s.maxLazyMatch && s.strstart - hashHead <= kMaxDistance) {
       if (s.niceMatch > s.lookahead) s.niceMatch = s.lookahead;
-      ChainMemo& memo = s.chainMemos[s.insHash % kChainMemos];
-      if (s.lookahead < kMinLookahead || walk == ChainWalk::Whole) {
+      ChainMemo& memo = s.chainMemos[ChainMemoSlot(s.insHash)];
+      if (s.lookahead < kMinLookahead) {
         matchLength = LongestMatch(s, hashHead);
       } else if (memo.key == s.insHash + 1 || memo.longWalks) {
         matchLength = LongestMatchRemembering(s, hashHead, s.insHash);

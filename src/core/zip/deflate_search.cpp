@@ -2,8 +2,8 @@
 //
 // Candidates are tried from the newest on. One can only beat the best match
 // so far if it agrees with the current string at the best length, so the two
-// bytes there are compared first; a full comparison then runs 8 bytes at a
-// time. The search stops after the chain limit (a quarter of it once the
+// bytes there are compared first; a full comparison then runs a register's
+// width at a time. The search stops after the chain limit (a quarter of it once the
 // previous match is good), at a candidate out of reach, or at a match of the
 // nice length.
 //
@@ -19,6 +19,7 @@
 // further on), so the memo is the chain. The candidates tried, their order
 // and the match found are those of a plain walk.
 #include <cstring>
+#include <type_traits>
 
 #include "core/zip/deflate_state.h"
 
@@ -31,36 +32,39 @@ inline std::uint16_t Load16(const std::uint8_t* p) {
   return v;
 }
 
-inline std::uint64_t Load64(const std::uint8_t* p) {
-  std::uint64_t v;
+// The comparison's step: a register's width, so that the 32-bit build
+// compares four bytes a step instead of emulating eight.
+using Word = std::conditional_t<sizeof(void*) >= 8, std::uint64_t, std::uint32_t>;
+
+inline Word LoadWord(const std::uint8_t* p) {
+  Word v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
 
-// The index of the first differing byte of two 8-byte loads whose XOR is
+// The index of the first differing byte of two word loads whose XOR is
 // difference (not 0): the lowest differing byte in memory order.
+inline unsigned FirstDifferentByte(Word difference) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-inline unsigned FirstDifferentByte(std::uint64_t difference) {
-  return static_cast<unsigned>(__builtin_clzll(difference)) >> 3;
-}
+  const int bits = sizeof difference == 8 ? __builtin_clzll(difference) : __builtin_clz(difference);
 #else
-inline unsigned FirstDifferentByte(std::uint64_t difference) {
-  return static_cast<unsigned>(__builtin_ctzll(difference)) >> 3;
-}
+  const int bits = sizeof difference == 8 ? __builtin_ctzll(difference) : __builtin_ctz(difference);
 #endif
+  return static_cast<unsigned>(bits) >> 3;
+}
 
 // How far scan and match agree, given that their first three bytes do (the
 // first two are compared by the caller, the third follows from equal hashes):
-// the offset of the first difference from offset 3 on, at most 258. Eight
-// bytes a step.
+// the offset of the first difference from offset 3 on, at most 258. A word
+// a step; the last step reads up to offset 258, as the window's slack allows.
 inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match) {
-  for (unsigned i = MIN_MATCH;; i += 8) {
-    const std::uint64_t difference = Load64(scan + i) ^ Load64(match + i);
+  for (unsigned i = MIN_MATCH;; i += sizeof(Word)) {
+    const Word difference = LoadWord(scan + i) ^ LoadWord(match + i);
     if (difference != 0) {
       const unsigned length = i + FirstDifferentByte(difference);
       return length < kMaxMatch ? length : kMaxMatch;
     }
-    if (i + 8 >= kMaxMatch) return kMaxMatch;
+    if (i + sizeof(Word) >= kMaxMatch) return kMaxMatch;
   }
 }
 
@@ -86,6 +90,11 @@ class Search {
   // Tries one candidate; true when the match is long enough to stop.
   bool Try(std::uint32_t candidate) {
     if (candidate >= strstart_) s_.error = kNoFuture;
+    return TryPast(candidate);
+  }
+
+  // Try for a candidate known to lie before the current position.
+  bool TryPast(std::uint32_t candidate) {
     const std::uint8_t* match = window_ + candidate;
     // Both checks in one branch: which candidates fail which check is hard
     // to predict (hash collisions), whether one fails hardly ever is.
@@ -144,8 +153,8 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
   const std::uint32_t* const prev = s.prev;
   const unsigned chainLength = search.chainLength;
   const std::uint32_t limit = search.limit;
-  ChainMemo& memo = s.chainMemos[hash % kChainMemos];
-  std::uint16_t* const memoCandidates = s.chainMemoCandidates[hash % kChainMemos];
+  ChainMemo& memo = s.chainMemos[ChainMemoSlot(hash)];
+  std::uint16_t* const memoCandidates = s.chainMemoCandidates[ChainMemoSlot(hash)];
   const bool hasMemo = memo.key == hash + 1 && memo.count != 0;
   const std::uint32_t memoHead = hasMemo ? memoCandidates[0] : 0;
 
@@ -197,13 +206,25 @@ unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::u
   std::memmove(memoCandidates + added, memoCandidates, kept * sizeof memoCandidates[0]);
   std::memcpy(memoCandidates, newer, added * sizeof newer[0]);
   memo.count = static_cast<std::uint16_t>(added + kept);
-  for (unsigned i = added; i < memo.count; i++) {
-    const std::uint32_t c = memoCandidates[i];
-    if ((tried > 0 && c <= limit) || tried == chainLength) return search.Finish();
-    tried++;
-    if (search.Try(c)) return search.Finish();
+  // The memo's candidates fall from the newest on: those the chain limit
+  // leaves are tried up to the first out of reach (found by bisection; the
+  // first candidate of a search is tried wherever it is). Only the newest
+  // can be a future one.
+  unsigned end = memo.count < chainLength ? memo.count : chainLength;
+  for (unsigned low = added > 0 ? added : 1; low < end;) {
+    const unsigned middle = low + (end - low) / 2;
+    if (memoCandidates[middle] <= limit) {
+      end = middle;
+    } else {
+      low = middle + 1;
+    }
   }
-  if (memo.complete) return search.Finish();
+  if (added < end && memoCandidates[added] >= s.strstart) s.error = kNoFuture;
+  for (unsigned i = added; i < end; i++) {
+    if (search.TryPast(memoCandidates[i])) return search.Finish();
+  }
+  tried = end;
+  if (end < memo.count || memo.complete) return search.Finish();
 
   // All of the memo was tried and the chain goes on: walk on, and extend the
   // memo (it has room: it holds no more candidates than were tried, and

@@ -110,8 +110,12 @@ struct TreeDesc {
 // candidate first (see deflate_search.cpp). The candidates themselves are
 // kept apart (DeflateState::chainMemoCandidates), so that looking a memo up
 // touches only this small table. Positions fit in 16 bits.
-constexpr unsigned kChainMemos = 128;
+constexpr unsigned kChainMemoBits = 7;
+constexpr unsigned kChainMemos = 1u << kChainMemoBits;
 constexpr unsigned kWorthRemembering = 32;  // shorter walks are cheap to walk again
+// The memo slot of a hash value. All 15 bits are mixed in: the low bits
+// alone put every UTF-16 letter's hash into one of four slots.
+inline unsigned ChainMemoSlot(std::uint32_t hash) { return (hash * 0x9E3779B1u) >> (32 - kChainMemoBits); }
 struct ChainMemo {
   std::uint32_t key;         // hash value + 1; 0: empty
   std::uint16_t count;
@@ -216,22 +220,16 @@ unsigned LongestMatch(DeflateState& s, std::uint32_t curMatch, unsigned* walked 
 // string: the chain is walked with the help of the chain memos.
 unsigned LongestMatchRemembering(DeflateState& s, std::uint32_t curMatch, std::uint32_t hash);
 
-// How the lazy matcher walks long hash chains: with the chain memos, as
-// entries are packed, or each chain in full, which must find the same
-// matches (the memos only save time).
-enum class ChainWalk { Remembered, Whole };
-
 // deflate_match.cpp
 void StartMatcher(DeflateState& s, int level, std::uint16_t& generalPurposeFlags);
 std::uint64_t DeflateFast(DeflateState& s);
-std::uint64_t DeflateLazy(DeflateState& s, ChainWalk walk);
+std::uint64_t DeflateLazy(DeflateState& s);
 
 // deflate.cpp: one entry through a state made by the caller (all zero).
 // flushOnAlign false keeps the output in the buffer until it is full (stored
 // blocks are then copied into it).
 DeflateResult RunDeflate(DeflateState& s, int level, std::uint16_t& generalPurposeFlags,
                          DeflateStreams& streams, std::uint8_t* outputBuffer,
-                         std::size_t outputBufferSize, bool flushOnAlign,
-                         ChainWalk walk = ChainWalk::Remembered);
+                         std::size_t outputBufferSize, bool flushOnAlign);
 
 }  // namespace norda::zip::deflate
