@@ -44,8 +44,8 @@ std::string Native(const std::u16string& path) { return test::NativeFsPath(path)
 
 ZipInspection Inspect(const std::u16string& archive) {
   ZipInspection inspection;
-  const test::CommandResult ran =
-      RunCommand({"/usr/bin/python3", test::SourceDir() + "/tests/support/zip_inspect.py", Native(archive)});
+  const test::CommandResult ran = RunCommand(
+      {"/usr/bin/python3", test::SourceDir() + "/tests/peers/zip_contents.py", "--fields", Native(archive)});
   EXPECT_EQ(ran.exitCode, 0) << ran.output;
   EXPECT_TRUE(test::ParseZipInspection(ran.output, inspection)) << ran.output;
   return inspection;

@@ -1,4 +1,4 @@
-// What tests/support/zip_inspect.py (Python's zipfile) reports about an
+// What tests/peers/zip_contents.py --fields (Python's zipfile) reports about an
 // archive, parsed into fields.
 #pragma once
 

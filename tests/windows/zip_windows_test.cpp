@@ -48,7 +48,7 @@ ZipInspection Inspect(const ScratchFolder& scratch, const std::u16string& archiv
     EXPECT_EQ(ran.status, 0) << check[0] << ": " << ran.output;
   }
   const test::HostResult ran = test::RunOnHost(
-      {"/usr/bin/python3", test::PeersFolder() + "/../support/zip_inspect.py", PeerPath(archive)}, scratch);
+      {"/usr/bin/python3", test::PeersFolder() + "/zip_contents.py", "--fields", PeerPath(archive)}, scratch);
   ZipInspection inspection;
   EXPECT_TRUE(ran.status == 0 && test::ParseZipInspection(ran.output, inspection)) << ran.output;
   EXPECT_EQ(ZipText(inspection.archive, "testzip"), "ok");
