@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <string>
@@ -22,27 +21,18 @@
 #include "core/support/text.h"
 #include "support/scratch_folder.h"
 #include "support/test_files.h"
+#include "support/test_inputs.h"
 
 namespace norda {
 namespace {
 
+using test::Printable;
 using test::ReadBytes;
 using test::ScratchFolder;
 using test::Utf16LeBytes;
 using test::WriteBytes;
 
 const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-std::string Printable(std::u16string_view text) {
-  std::string out;
-  char escaped[8];
-  for (const char16_t c : text) {
-    const bool plain = c >= 0x20 && c < 0x7F && c != u'\\';
-    std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-    out += plain ? std::string(1, static_cast<char>(c)) : std::string(escaped);
-  }
-  return out;
-}
 
 std::string Utf16BeBytes(const std::u16string& text) {
   std::string bytes = "\xFE\xFF";
@@ -56,10 +46,10 @@ std::string Utf16BeBytes(const std::u16string& text) {
 // Noise with plenty of the characters that the syntax cares about.
 std::string NoiseBytes(std::uint32_t seed, std::size_t length) {
   static const char kSyntax[] = "\r\n[]=;\"' \t\x1A";
+  test::TestRandom random(seed);
   std::string bytes;
   for (std::size_t i = 0; i < length; ++i) {
-    seed = seed * 1103515245u + 12345u;
-    const unsigned pick = seed >> 16;
+    const unsigned pick = random.Next() >> 8;
     bytes += (pick & 3) == 0 ? kSyntax[pick % (sizeof kSyntax - 1)] : static_cast<char>(pick >> 4);
   }
   return bytes;
