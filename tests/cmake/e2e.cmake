@@ -17,8 +17,8 @@ function(norda_add_e2e)
     string(REPLACE ":" ";" entry ${entry})
     list(GET entry 0 script)
     list(GET entry 1 scenario)
-    add_test(NAME e2e_${E2E_PREFIX}${scenario}
-             COMMAND ${E2E_LAUNCHER} /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/${script}.py ${scenario})
+    add_test(NAME e2e_${E2E_PREFIX}${scenario} COMMAND ${E2E_LAUNCHER}
+             /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/${script}.py ${scenario})
     set_tests_properties(e2e_${E2E_PREFIX}${scenario} PROPERTIES
       FIXTURES_REQUIRED ${E2E_FIXTURE} TIMEOUT ${E2E_TIMEOUT} SKIP_RETURN_CODE 77
       RESOURCE_LOCK norda_loopback_ports
@@ -27,7 +27,8 @@ function(norda_add_e2e)
 endfunction()
 
 if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND TARGET NordaErrorDialog)
-  norda_add_e2e(TEMPLATE ${NORDA_WINE_TEMPLATE} FIXTURE wine_template BINARY_DIR ${CMAKE_BINARY_DIR} TIMEOUT 300
+  set(x86_64 TEMPLATE ${NORDA_WINE_TEMPLATE} FIXTURE wine_template BINARY_DIR ${CMAKE_BINARY_DIR} TIMEOUT 300)
+  norda_add_e2e(${x86_64}
     SCENARIOS run_e2e:recovery_questions run_e2e:dont_send run_e2e:dont_send_with_description run_e2e:escape
               run_e2e:close_box run_e2e:three_runs run_e2e:banner_and_about run_e2e:banner_without_version
               run_e2e:german run_e2e:chinese run_e2e:send run_e2e:send_fails
@@ -36,8 +37,8 @@ if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND TARGET NordaErrorDialog)
               user_folders:german_folders user_folders:folder_the_code_page_cannot_hold
               user_folders:japanese_folders)
   # The user ends the program while a server hangs.
-  norda_add_e2e(PREFIX fault_ TEMPLATE ${NORDA_WINE_TEMPLATE} FIXTURE wine_template BINARY_DIR ${CMAKE_BINARY_DIR}
-    TIMEOUT 300 SCENARIOS fault_scenarios:settings_server_hangs fault_scenarios:mail_server_hangs)
+  norda_add_e2e(${x86_64} PREFIX fault_
+                SCENARIOS fault_scenarios:settings_server_hangs fault_scenarios:mail_server_hangs)
 endif()
 
 # End-to-end scenarios of the i686 program, the build that ships: pointer
@@ -90,7 +91,7 @@ then cat "$0/skipped"
      exit 77
 fi
 exec "$@"]=])
-  norda_add_e2e(PREFIX i686_ TEMPLATE ${template} FIXTURE wine_template_wow64 BINARY_DIR ${i686_build} TIMEOUT 900
-                LAUNCHER /bin/sh -c ${unless_skipped} ${template} SCENARIOS ${scenarios}
+  norda_add_e2e(PREFIX i686_ TEMPLATE ${template} FIXTURE wine_template_wow64 BINARY_DIR ${i686_build}
+                TIMEOUT 900 LAUNCHER /bin/sh -c ${unless_skipped} ${template} SCENARIOS ${scenarios}
                 ENVIRONMENT NORDA_DRIVER=$<TARGET_FILE:ui_driver> NORDA_E2E_TIME_FACTOR=4)
 endif()

@@ -125,13 +125,6 @@ TEST(ZipTimes, DosAndUnixTimesStayWithinTheirCalendars) {
   EXPECT_LE(std::llabs(static_cast<std::int64_t>(midnight) - 1325376000), 15 * 3600);
 }
 
-// The Windows test reads real files' attributes; these bits it cannot set.
-TEST(ZipSource, AttributesOfDiskFilesKeepTheLowByteOnly) {
-  EXPECT_EQ(DiskFileAttributes(0x80, false), 0x81800000u);  // normal: no low bits
-  EXPECT_EQ(DiskFileAttributes(0x2000 | 0x20, false), 0x81800020u);
-  EXPECT_EQ(DiskFileAttributes(0x10, false), 0x41800010u);
-}
-
 // 0x54AD at 0 and a signature at the position stored at 36, in files longer
 // than 40 bytes and than that position + 52.
 TEST(ZipSource, TheExecutableTest) {

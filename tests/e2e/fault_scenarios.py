@@ -64,7 +64,8 @@ def send_and_end_while_it_hangs(prefix, peers, marker, received):
 
     def drive():
         try:
-            outcome["out"] = run_dialog(prefix, ["click DIALOG %d" % IDC_SEND, "wait-file " + CHECKED, "end-program"])
+            outcome["out"] = run_dialog(prefix, ["click DIALOG %d" % IDC_SEND, "wait-file " + CHECKED,
+                                                 "end-program"])
         except AssertionError as error:
             outcome["error"] = str(error)
 

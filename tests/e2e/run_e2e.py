@@ -103,8 +103,9 @@ def expect_equal(actual, wanted, what):
 def run_dialog(prefix, steps, caption=DIALOG, answers=(), lang="en_US.UTF-8"):
     """Starts the program, answers its questions, takes the steps in its dialog
     ("DIALOG" in a step stands for the quoted caption) and waits for its end."""
+    steps = [step.replace("DIALOG", '"%s"' % caption) for step in steps]
     return prefix.drive(["start C:\\NORDA\\NordaErrorDialog.exe"] + list(answers) + ["wait-window " + caption]
-                        + [step.replace("DIALOG", '"%s"' % caption) for step in steps] + ["wait-exit"], lang=lang)
+                        + steps + ["wait-exit"], lang=lang)
 
 
 def expect_cleaned_up(prefix, crash):
@@ -217,8 +218,9 @@ def scenario_banner_and_about(prefix):
                 os.path.join(prefix.install, "NORDA.EXE"))
     viewer, about = "Error Report Contents", "About NordaErrorDialog"
     out = run_dialog(prefix, [
-        "text DIALOG %d" % IDC_BANNER_TITLE, "hover DIALOG %d" % IDC_CONTENTS_LINK, "screenshot C:\\dialog-en.bmp",
-        "mouse DIALOG %d" % IDC_CONTENTS_LINK, "wait-window " + viewer, "close " + viewer, "wait-gone " + viewer,
+        "text DIALOG %d" % IDC_BANNER_TITLE, "hover DIALOG %d" % IDC_CONTENTS_LINK,
+        "screenshot C:\\dialog-en.bmp", "mouse DIALOG %d" % IDC_CONTENTS_LINK,
+        "wait-window " + viewer, "close " + viewer, "wait-gone " + viewer,
         "syscommand DIALOG 16", "wait-window " + about, "screenshot C:\\about-en.bmp",
         "close " + about, "wait-gone " + about, "click DIALOG %d" % IDC_DONT_SEND])
     expect("text %d: NORDA+ Pl\u00e4nt Designer%s" % (IDC_BANNER_TITLE, BANNER) in out,
@@ -239,7 +241,8 @@ def dialog_in_language(prefix, locale):
     crash = Crash(prefix)
     caption, hint = rc_caption(locale), rc_text(locale, r"%s,\s*IDC_SAVE_HINT")
     out = run_dialog(prefix, ["text DIALOG %d" % IDC_SAVE_HINT, "text DIALOG %d" % IDC_BANNER_TITLE,
-                              "screenshot C:\\dialog.bmp", "click DIALOG %d" % IDC_DONT_SEND], caption, lang=locale)
+                              "screenshot C:\\dialog.bmp", "click DIALOG %d" % IDC_DONT_SEND],
+                     caption, lang=locale)
     expect(caption != DIALOG, "the caption differs from the English one")
     expect("text %d: %s" % (IDC_SAVE_HINT, hint) in out, locale + " hint text:\n" + "\n".join(out))
     expect(not any(BANNER in line for line in out), "the banner is translated too")

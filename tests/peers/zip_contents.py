@@ -33,7 +33,8 @@ def end_record(path):
 
 def local_header(f, info):
     f.seek(info.header_offset)
-    (_, needed, flags, method, _, _, crc, csize, usize, nlen, elen) = struct.unpack("<IHHHHHIIIHH", f.read(30))
+    fixed = struct.unpack("<IHHHHHIIIHH", f.read(30))
+    (_, needed, flags, method, _, _, crc, csize, usize, nlen, elen) = fixed
     name = f.read(nlen)
     fields = dict(local_needed=needed, local_flags=flags, local_method=method,
                   local_crc=hex(crc), local_csize=csize, local_usize=usize,

@@ -209,7 +209,8 @@ TEST_P(EachLanguage, HasEveryStringTranslatedWhereTranslated) {
     if (GetParam().id != kEnglish) {
       EXPECT_EQ(text == english.at(id), untranslated) << "string " << id;
     }
-    EXPECT_EQ(Printable(Skeleton(text)), Printable(Skeleton(english.at(id)))) << "string " << id << ": " << Printable(text);
+    EXPECT_EQ(Printable(Skeleton(text)), Printable(Skeleton(english.at(id))))
+        << "string " << id << ": " << Printable(text);
     EXPECT_EQ(text.find(u'\uFFFD'), std::u16string::npos) << "string " << id << " was misread";
   }
   // The archive path of the send failure and the user text file's path stand
@@ -436,39 +437,6 @@ TEST(CommonResources, IconsLoadAtSixteenThirtyTwoAndFortyEightPixels) {
       DestroyIcon(icon);
     }
   }
-}
-
-TEST(CommonResources, HeaderImagesAreBlankEmptyBoxAndTickedBox) {
-  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_HEADER_IMAGES),
-                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  ASSERT_NE(bitmap, nullptr);
-  BITMAP info;
-  GetObjectW(bitmap, sizeof info, &info);
-  ASSERT_EQ(info.bmWidth, 3 * HEADER_IMAGE_SIZE);
-  ASSERT_EQ(info.bmHeight, HEADER_IMAGE_SIZE);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  auto count = [&](int image, COLORREF low, COLORREF high) {
-    int n = 0;
-    for (int y = 0; y < HEADER_IMAGE_SIZE; ++y) {
-      for (int x = 0; x < HEADER_IMAGE_SIZE; ++x) {
-        const COLORREF c = GetPixel(dc, image * HEADER_IMAGE_SIZE + x, y);
-        n += GetRValue(c) >= GetRValue(low) && GetRValue(c) <= GetRValue(high) && GetGValue(c) >= GetGValue(low) &&
-             GetGValue(c) <= GetGValue(high) && GetBValue(c) >= GetBValue(low) && GetBValue(c) <= GetBValue(high);
-      }
-    }
-    return n;
-  };
-  const COLORREF magenta = HEADER_IMAGE_MASK_COLOR, white = RGB(255, 255, 255);
-  const COLORREF black = RGB(0, 0, 0), dark = RGB(63, 63, 63);
-  EXPECT_EQ(count(HEADER_IMAGE_BLANK, magenta, magenta), 256);
-  EXPECT_GT(count(HEADER_IMAGE_UNCHECKED, white, white), 80) << "a box";
-  EXPECT_EQ(count(HEADER_IMAGE_UNCHECKED, black, dark), 0) << "without a tick";
-  EXPECT_EQ(count(HEADER_IMAGE_UNCHECKED, magenta, magenta), count(HEADER_IMAGE_CHECKED, magenta, magenta));
-  EXPECT_EQ(count(HEADER_IMAGE_CHECKED, black, dark), 21) << "the tick: seven strokes of three pixels";
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(bitmap);
 }
 
 TEST(CommonResources, ManifestBringsCommonControlsSix) {
