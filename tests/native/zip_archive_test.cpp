@@ -127,8 +127,8 @@ TEST_F(ZipArchive, FileTargetEntriesCarryTheirTimes) {
       EXPECT_GE(modified, before);
       EXPECT_LE(modified, after);
     }
-    EXPECT_EQ(central, test::CentralTimeExtraHex(modified));
-    EXPECT_EQ(ZipText(e, "local_extra"), test::LocalTimeExtraHex(modified, accessed, created));
+    EXPECT_EQ(central, test::TimeExtraHex({modified}));
+    EXPECT_EQ(ZipText(e, "local_extra"), test::TimeExtraHex({modified, accessed, created}));
     const time_t even = static_cast<time_t>(modified & ~1u);  // DOS time keeps even seconds
     char dos[32];
     std::strftime(dos, sizeof dos, "%Y-%m-%d %H:%M:%S", gmtime(&even));

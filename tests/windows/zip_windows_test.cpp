@@ -149,7 +149,7 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
     EXPECT_EQ(ZipNumber(e, "usize"), static_cast<long long>(c.content.size()));
     if (plainUtc) {
       EXPECT_EQ(ZipText(e, "date_time"), "2012-06-15 12:34:56");
-      EXPECT_EQ(ZipText(e, "central_extra"), test::CentralTimeExtraHex(1339763696));
+      EXPECT_EQ(ZipText(e, "central_extra"), test::TimeExtraHex({1339763696}));
     }
   }
   EXPECT_EQ(ZipText(read.entries[std::size(cases) + 1], "name"), "sub/folder/");
