@@ -293,13 +293,16 @@ def mail_servers(prefix):
             peer.stop()
 
 
-def sent_mail(mail):
-    """The mail that arrived: its raw bytes, its text part, its attachment's bytes."""
+def sent_mail(mail, archive):
+    """The mail that arrived, its attachment the archive (a Unix path): its raw
+    bytes and its text part."""
     import email
     with open(os.path.join(mail, "mail1.eml"), "rb") as f:
         raw = f.read()
     parts = email.message_from_bytes(raw).get_payload()
-    return raw, parts[0].get_payload(decode=True), parts[1].get_payload(decode=True)
+    with open(archive, "rb") as f:
+        expect(parts[1].get_payload(decode=True) == f.read(), "the attachment is the archive")
+    return raw, parts[0].get_payload(decode=True)
 
 
 def send_log(prefix):
@@ -314,11 +317,9 @@ def scenario_send(prefix):
                                   "click DIALOG %d" % IDC_SEND, "answer NordaErrorDialog ok"])
     expect("box: Error Report successfully sent. \\r\\nThank you." in out, "message 1593:\n" + "\n".join(out))
     expect_report_archive(prefix, crash, "Crash_20261206.zip")
-    raw, body, attachment = sent_mail(mail)
+    raw, body = sent_mail(mail, archive_path(prefix, "Crash_20261206.zip"))
     expect(b"Subject:Crash 12\r\n" in raw, "subject")
     expect(b"The following is file`s solution status:" in body, "body")
-    with open(archive_path(prefix, "Crash_20261206.zip"), "rb") as f:
-        expect(attachment == f.read(), "the attachment is the archive")
     expect_equal(send_log(prefix)[-2:], ["SendCrSucced!", ""], "the log's last line")
     book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
     expect_equal(book["Record0"]["Send or Not"], "YES", "final record")
