@@ -120,6 +120,7 @@ std::vector<Case> Cases() {
       {"many_sections", ManySections()},
       {"binary_ansi", NoiseBytes(1, 3000)},
       {"binary_utf16", "\xFF\xFE" + NoiseBytes(3, 4000)},
+      {"utf16_odd_length", Utf16LeBytes(u"[Sec]\r\nkey=v", true) + "A"},
       {"binary_utf8", "\xEF\xBB\xBF" + NoiseBytes(5, 3000)},
       {"empty_file", ""},
       {"bom_only", "\xFF\xFE"},
@@ -139,8 +140,8 @@ const char16_t* const kKeys[] = {
 };
 // Only blanks at its end leave a default; a tab and blanks in front stay.
 const char16_t* const kDefaults[] = {u"", u"\"dflt\"  ", u"   ", u"  tab\t  "};
-const std::size_t kReadSizes[] = {1, 2, 4, 7, 2100, 4000};
-const std::size_t kNameSizes[] = {1, 2, 3, 5, 8, 13, 40, 200, 1024};
+const std::size_t kReadSizes[] = {0, 1, 2, 4, 7, 2100, 4000};
+const std::size_t kNameSizes[] = {0, 1, 2, 3, 5, 8, 13, 40, 200, 1024};
 
 constexpr char16_t kUntouched = 0x7777;
 
@@ -243,6 +244,8 @@ const struct {
   const char16_t* key;
   const char16_t* value;
 } kWrites[] = {
+    {u"Sec", u"key", u"  value"},  // the value there already: the file stays as it is
+    {u"Other", u"k", u"v "},
     {u"Sec", u"key", u"new value"},
     {u"NewSection", u"Send or Not", u"YES"},
     {u"sec", u"KEY", u"  spaced value  "},
