@@ -7,15 +7,14 @@
 namespace fuzz {
 namespace {
 
-// APPNOTE 4.3.7, 4.3.9, 4.3.12, 4.3.16.
+// APPNOTE 4.3.7, 4.3.12, 4.3.16. A memory archive goes back to each local
+// header, so a data descriptor (4.3.9) is a fault here.
 constexpr std::uint32_t kLocalHeader = 0x04034B50;
-constexpr std::uint32_t kDataDescriptor = 0x08074B50;
 constexpr std::uint32_t kCentralHeader = 0x02014B50;
 constexpr std::uint32_t kEndRecord = 0x06054B50;
 constexpr std::size_t kLocalHeaderBytes = 30;
 constexpr std::size_t kCentralHeaderBytes = 46;
 constexpr std::size_t kEndRecordBytes = 22;
-constexpr std::uint16_t kDescriptorFlag = 8;  // general purpose bit 3
 
 class Bytes {
  public:
@@ -88,12 +87,11 @@ std::string ReadZip(std::string_view archive, std::vector<ZipReadEntry>& entries
     if (localAt != nextLocal) return "a gap or overlap before a local header";
     const Bytes l(archive, localAt);
     if (!l.Has(kLocalHeaderBytes) || l.U32(0) != kLocalHeader) return "a local header is missing";
-    const bool descriptor = (entry.flags & kDescriptorFlag) != 0;
     if (l.U16(4) != entry.versionNeeded || l.U16(6) != entry.flags || l.U16(8) != entry.method ||
         l.U32(10) != dosTime) {
       return "local and central headers differ";
     }
-    if (!descriptor && (l.U32(14) != crc || l.U32(18) != packed || l.U32(22) != size)) {
+    if (l.U32(14) != crc || l.U32(18) != packed || l.U32(22) != size) {
       return "local and central sizes or CRC differ";
     }
     const std::size_t localName = l.U16(26);
@@ -106,14 +104,6 @@ std::string ReadZip(std::string_view archive, std::vector<ZipReadEntry>& entries
     if (dataAt > directoryAt || directoryAt - dataAt < packed) return "data runs into the directory";
     const std::string_view data = archive.substr(dataAt, packed);
     nextLocal = dataAt + packed;
-    if (descriptor) {
-      const Bytes d(archive, nextLocal);
-      if (nextLocal + 16 > directoryAt || d.U32(0) != kDataDescriptor || d.U32(4) != crc ||
-          d.U32(8) != packed || d.U32(12) != size) {
-        return "a data descriptor is missing or differs";
-      }
-      nextLocal += 16;
-    }
 
     if (entry.method == 0) {
       if (packed != size) return "a stored entry's sizes differ";

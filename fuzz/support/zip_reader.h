@@ -1,8 +1,8 @@
-// A strict reader of whole ZIP archives (APPNOTE 4.3), the fuzz targets'
-// check of the archive writer: it walks the end record, the central
-// directory and each local header, requires the records to follow one
-// another without gaps, and inflates every entry with zlib, checking its
-// CRC-32 and both sizes.
+// A strict reader of whole ZIP archives as the writer makes them in memory
+// (APPNOTE 4.3), the fuzz targets' check of the archive writer: it walks the
+// end record, the central directory and each local header, requires the
+// records to follow one another without gaps, and inflates every entry with
+// zlib, checking its CRC-32 and both sizes.
 #pragma once
 
 #include <cstdint>
