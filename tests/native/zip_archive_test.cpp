@@ -1,9 +1,10 @@
 // Archives written by the archive writer, read back by peers that nobody here
 // wrote: Python's zipfile (every header field), unzip -t and 7z t, and zlib's
 // crc32 for the data. Entry names, methods, attributes and contents of any
-// kind are fuzz/zip_archive_fuzz.cpp's, real files' attributes and the
-// system's handles, pipes, memory and listings tests/windows/zip_windows_test.cpp's;
-// here are times, pipes as sources, limits and failures.
+// kind are fuzz/zip_archive_fuzz.cpp's, real files' attributes, the system's
+// handles, listings and time conversions and the executable test
+// tests/windows/zip_windows_test.cpp's; here are the interface's result texts
+// and refusals, times, pipes as sources, limits and failures.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,6 +76,79 @@ std::uint32_t Le32AtHex(const std::string& hex, std::size_t offset) {
   std::uint32_t value = 0;
   for (int i = 3; i >= 0; --i) value = value << 8 | std::stoul(hex.substr(2 * (offset + i), 2), nullptr, 16);
   return value;
+}
+
+TEST(ZipResultText, CopiesWhatFitsAndReturnsTheFullLength) {
+  char buffer[8];
+  EXPECT_EQ(ZipResultText(ZipResult::OpenFailed, buffer, 8), 25u);
+  EXPECT_STREQ(buffer, "Couldn'");
+  char one[2] = {'x', 'y'};
+  EXPECT_EQ(ZipResultText(ZipResult::Ok, one, 1), 7u);
+  EXPECT_EQ(std::string(one, 2), std::string("\0y", 2));
+  char untouched[4] = "abc";
+  EXPECT_EQ(ZipResultText(ZipResult::Ok, untouched, 0), 7u);
+  EXPECT_STREQ(untouched, "abc");
+  EXPECT_EQ(ZipResultText(static_cast<ZipResult>(0x900), buffer, 8), 23u);
+  EXPECT_STREQ(buffer, "unknown");
+}
+
+TEST(ZipInterface, CreateRefusesWhatItCannotOpen) {
+  test::ScratchFolder scratch;
+  const std::u16string inMissingFolder = scratch / u"absent\\a.zip";
+  const struct {
+    const char* what;
+    const void* target;
+    std::uint32_t length;
+    TargetKind kind;
+    ZipResult expected;
+  } cases[] = {
+      {"memory of length 0", nullptr, 0, TargetKind::Memory, ZipResult::MemoryTooSmall},
+      {"unknown kind", nullptr, 100, static_cast<TargetKind>(7), ZipResult::BadArguments},
+      {"no file name", nullptr, 0, TargetKind::FileName, ZipResult::BadArguments},
+      {"empty file name", u"", 0, TargetKind::FileName, ZipResult::BadArguments},
+      {"file in a missing folder", inMissingFolder.c_str(), 0, TargetKind::FileName, ZipResult::OpenFailed},
+      {"handle that is none", HandleArgument(-1), 0, TargetKind::Handle, ZipResult::DuplicateFailed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetLastZipResult(ZipResult::Ok);
+    EXPECT_EQ(ZipCreate(c.target, c.length, c.kind), nullptr);
+    EXPECT_EQ(LastZipResult(), c.expected);
+  }
+}
+
+TEST(ZipInterface, EveryCallChecksItsHandle) {
+  const void* buffer = &buffer;
+  std::uint32_t length = 99;
+  EXPECT_EQ(ZipAddEntry(nullptr, u"a", "a", 1, SourceKind::Memory), ZipResult::BadArguments);
+  EXPECT_EQ(LastZipResult(), ZipResult::BadArguments);
+  EXPECT_EQ(ZipGetBuffer(nullptr, &buffer, &length), ZipResult::BadArguments);
+  EXPECT_EQ(buffer, nullptr);
+  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(ZipClose(nullptr), ZipResult::BadArguments);
+  test::ScratchFolder scratch;
+  test::WriteBytes(scratch / u"a.txt", "something to list");
+  EXPECT_FALSE(ZipAddTree(nullptr, scratch.Path().c_str(), nullptr));
+  // A handle of another kind is refused and not freed (the test owns it).
+  ZipHandle other;
+  other.tag = 1;
+  EXPECT_EQ(ZipAddEntry(&other, u"a", "a", 1, SourceKind::Memory), ZipResult::ModeMismatch);
+  EXPECT_EQ(ZipGetBuffer(&other, &buffer, &length), ZipResult::ModeMismatch);
+  EXPECT_EQ(ZipClose(&other), ZipResult::ModeMismatch);
+  EXPECT_EQ(LastZipResult(), ZipResult::ModeMismatch);
+}
+
+TEST(ZipInterface, GetBufferEndsAFileArchiveToo) {
+  test::ScratchFolder scratch;
+  const std::u16string path = scratch / u"file.zip";
+  ZipHandle* zip = ZipCreate(path.c_str(), 0, TargetKind::FileName);
+  ASSERT_NE(zip, nullptr);
+  const void* buffer = nullptr;
+  std::uint32_t length = 0;
+  EXPECT_EQ(ZipGetBuffer(zip, &buffer, &length), ZipResult::NotMemoryZip);
+  EXPECT_EQ(ZipAddEntry(zip, u"late", nullptr, 0, SourceKind::Folder), ZipResult::AlreadyEnded);
+  EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
+  EXPECT_EQ(LastZipResult(), ZipResult::Ok);  // the close's result, not the refused add's
 }
 
 // Every test reads times in UTC, so that local times are the file's own.
