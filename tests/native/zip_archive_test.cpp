@@ -6,6 +6,7 @@
 // tests/windows/zip_windows_test.cpp's; here are the interface's result texts
 // and refusals, times, pipes as sources, limits and failures.
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -22,6 +23,7 @@
 
 #include "core/support/text.h"
 #include "core/zip/zip_archive.h"
+#include "os/code_page.h"
 #include "os/file.h"
 #include "os/folders.h"
 #include "support/run_command.h"
@@ -157,6 +159,82 @@ class ZipArchive : public ::testing::Test {
   void SetUp() override { setenv("TZ", "UTC0", 1); }
   test::ScratchFolder scratch_;
 };
+
+// Random entries into a memory archive that outgrows the caller's buffer,
+// read back by the peers: names of any language (a lone surrogate too) with
+// "\" and "/", stored extensions in any case, folders, empty and overlong
+// names, empty and large contents. Each add is refused for exactly its fault;
+// each entry keeps its name (8-bit text, "/" for "\", a folder's final "/"),
+// method, flags, versions, attributes and contents, and its local header
+// agrees with the central one; the records follow one another without gaps.
+TEST_F(ZipArchive, RandomEntriesReadBackByPeers) {
+  static const char16_t* const kPieces[] = {u"crash", u"Dump", u"\u00c4rger", u"\u65e5\u5fd7", u"\u0416",
+                                            u"dir\\", u"sub/", u" ", u".", u"\xD800"};
+  static const char16_t* const kEnds[] = {u".log", u".ZIP", u".gz", u".Tgz", u".z", u".txt", u"", u".lzh"};
+  test::TestRandom random(17);
+  for (int round = 0; round < 4; ++round) {
+    char callers[4096];
+    ZipHandle* zip = ZipCreate(callers, sizeof callers, TargetKind::Memory);
+    ASSERT_NE(zip, nullptr);
+    struct Expected {
+      std::string name, data;
+      bool folder, stored;
+    };
+    std::vector<Expected> expected;
+    for (int i = 0; i < 12; ++i) {
+      const bool folder = random.Next() % 6 == 0;
+      // The sixth name is 259 or 261 bytes long, around the longest that fits.
+      std::u16string name = i == 5 ? std::u16string(128 + round % 2, u'\u00e4') + u"x" : u"";
+      for (unsigned n = i == 5 ? 0 : random.Next() % 4; n > 0; --n) name += kPieces[random.Next() % 10];
+      name += i == 5 ? u".z" : kEnds[random.Next() % 8];
+      const unsigned size = random.Next() % 5 == 0 ? 0 : random.Next() % 100000;
+      const std::string data = random.Next() % 2 ? LogText(size, i) : RandomBytes(size, i);
+      std::string stored = os::FromUtf16(name, os::AnsiCodePage());
+      std::replace(stored.begin(), stored.end(), '\\', '/');
+      if (folder && (stored.empty() || stored.back() != '/')) stored += '/';
+      const bool refused = name.empty() || stored.size() > 259 || (!folder && data.empty());
+      const std::string ext = "." + Utf16ToUtf8(ExtensionWithoutDot(name));
+      const bool storedKind = std::any_of(std::begin(StoredExtensions), std::end(StoredExtensions),
+                                          [&](const char* e) { return strcasecmp(e, ext.c_str()) == 0; });
+      EXPECT_EQ(ZipAddEntry(zip, name.c_str(), data.data(), static_cast<std::uint32_t>(data.size()),
+                            folder ? SourceKind::Folder : SourceKind::Memory),
+                refused ? ZipResult::BadArguments : ZipResult::Ok)
+          << stored;
+      if (!refused) expected.push_back({stored, folder ? "" : data, folder, folder || storedKind});
+    }
+    const void* buffer = nullptr;
+    std::uint32_t length = 0;
+    ASSERT_EQ(ZipGetBuffer(zip, &buffer, &length), ZipResult::Ok);
+    EXPECT_NE(buffer, callers) << "the archive outgrew the caller's buffer";
+    const std::u16string archive = scratch_ / (u"random" + DecimalText(round) + u".zip");
+    test::WriteBytes(archive, std::string(static_cast<const char*>(buffer), length));
+    EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
+    ExpectPeersAccept(archive);
+    const ZipInspection read = Inspect(archive);
+    ASSERT_EQ(read.entries.size(), expected.size());
+    long long next = 0;  // where the next record must begin: no gaps, no stray bytes
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      const ZipFields& e = read.entries[i];
+      const Expected& x = expected[i];
+      SCOPED_TRACE(x.name);
+      EXPECT_EQ(ZipNumber(e, "header_offset"), next);
+      next += 30 + x.name.size() + ZipText(e, "local_extra").size() / 2 + ZipNumber(e, "csize");
+      EXPECT_EQ(ZipText(e, "local_name"), x.name);
+      EXPECT_EQ(ZipText(e, "method") + " " + ZipText(e, "flags") + " " + ZipText(e, "local_flags"),
+                x.stored ? "0 0 0" : "8 2 2");
+      EXPECT_EQ(ZipText(e, "made_by") + " " + ZipText(e, "needed") + " " + ZipText(e, "external"),
+                std::string("0xb17 20 ") + (x.folder ? "0x41c00010" : "0x80000000"));
+      EXPECT_EQ(ZipText(e, "data_crc") + " " + ZipText(e, "data_size"),
+                Crc(x.data) + " " + std::to_string(x.data.size()));
+      EXPECT_EQ(ZipText(e, "local_crc") + " " + ZipText(e, "local_csize") + " " + ZipText(e, "descriptor"),
+                ZipText(e, "crc") + " " + ZipText(e, "csize") + " no");
+    }
+    EXPECT_EQ(ZipNumber(read.archive, "dir_offset"), next);
+    EXPECT_EQ(ZipNumber(read.archive, "dir_offset") + ZipNumber(read.archive, "dir_size"),
+              ZipNumber(read.archive, "end_at"));
+    EXPECT_EQ(ZipNumber(read.archive, "length"), ZipNumber(read.archive, "end_at") + 22);
+  }
+}
 
 // The times of entries in both "UT" extra fields: a file's own (local time
 // is UTC here), else the time of the add. Attributes and the central times
