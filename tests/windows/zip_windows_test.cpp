@@ -162,16 +162,13 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
   EXPECT_EQ(tree, (std::vector<std::string>{"tree/", "tree/dumps/", "tree/dumps/mini.dmp", "tree/empty/"}));
 }
 
-// Days since 1 January 1601 of a civil date, counted day by day from the
-// calendar's rules (independent of the conversions under test).
-os::FileTime FileTimeOf(int year, int month, int day, int hour, int minute, int second) {
-  auto leap = [](int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; };
-  static const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  std::uint64_t days = 0;
-  for (int y = 1601; y < year; ++y) days += leap(y) ? 366 : 365;
-  for (int m = 1; m < month; ++m) days += lengths[m - 1] + (m == 2 && leap(year) ? 1 : 0);
-  days += static_cast<std::uint64_t>(day - 1);
-  return (days * 86400 + static_cast<std::uint64_t>(hour * 3600 + minute * 60 + second)) * 10000000u;
+// A civil date as a file time, by the system's own calendar (not the
+// conversions under test).
+os::FileTime FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+  const SYSTEMTIME civil = {year, month, 0, day, hour, minute, second, 0};
+  FILETIME time = {};
+  EXPECT_TRUE(SystemTimeToFileTime(&civil, &time));
+  return static_cast<os::FileTime>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
 }
 
 // The native archive test compares ordinary times with Python's reading;
