@@ -6,7 +6,7 @@
 # its own copy of a template prefix made once per test run.
 # i686 Windows build: the same programs are built (so the shipping target
 # compiles every line) but nothing is run there; the x86_64 build runs the
-# end-to-end scenarios of the i686 program too (tests/cmake/e2e_i686.cmake),
+# end-to-end scenarios of the i686 program too (tests/cmake/e2e.cmake),
 # where 32-bit Wine can run.
 
 set(NORDA_RUN_WINDOWS_TESTS OFF)

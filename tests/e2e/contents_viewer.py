@@ -4,14 +4,13 @@ Wine, the viewer opened from the "Click here" link and driven from outside.
 
 usage: contents_viewer.py SCENARIO   (environment as for run_e2e.py)
 """
-import email
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from prefix import read_ini, zip_entries  # noqa: E402
-from run_e2e import (DIALOG, IDC_CONTENTS_LINK, IDC_DONT_SEND, IDC_SEND, Crash, archive_path,  # noqa: E402
-                     expect, expect_equal, run_scenario, scenarios_of, start_mail_servers)
+from run_e2e import (IDC_CONTENTS_LINK, IDC_DONT_SEND, IDC_SEND, Crash, archive_path, expect,  # noqa: E402
+                     expect_equal, mail_servers, run_dialog, run_scenario, scenarios_of, sent_mail)
 
 VIEWER = "Error Report Contents"
 IDC_FILE_LIST, IDC_PREVIEW_NAME, IDC_PREVIEW_DESCRIPTION, IDC_PREVIEW = 41527, 41528, 41529, 41530
@@ -19,11 +18,8 @@ IDOK = 1
 VK_ESCAPE, VK_BACK, VK_DELETE, VK_SPACE, VK_A, VK_C, VK_NUMPAD5, VK_OEM_1 = 27, 8, 46, 32, 65, 67, 101, 186
 UNTICKED, TICKED = 1, 2  # header images of the "Send" column
 
-START = ["start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG]
-
-
-def open_viewer():
-    return ["mouse \"%s\" %d" % (DIALOG, IDC_CONTENTS_LINK), "wait-window " + VIEWER]
+OPEN_VIEWER = ["mouse DIALOG %d" % IDC_CONTENTS_LINK, "wait-window " + VIEWER]
+CLOSE_VIEWER = ["wait-gone " + VIEWER, "click DIALOG %d" % IDC_DONT_SEND]
 
 
 def viewer(command, *args):
@@ -56,27 +52,18 @@ def escaped(data):
     return data.decode("cp1252").replace("\r", "\\r").replace("\n", "\\n").replace("\t", "\\t")
 
 
-def mail_text(mail):
-    with open(os.path.join(mail, "mail1.eml"), "rb") as f:
-        message = email.message_from_binary_file(f)
-    parts = message.get_payload()
-    return parts[0].get_payload(decode=True).decode("cp1252"), parts[1].get_payload(decode=True)
-
-
 def scenario_contents_choices(prefix):
     """Escape forgets an untick; Close keeps one; a click on a text cell ticks nothing."""
     Crash(prefix)
-    out = prefix.drive(START + open_viewer() + [
+    out = run_dialog(prefix, OPEN_VIEWER + [
         viewer("rows", IDC_FILE_LIST), viewer("header-image", IDC_FILE_LIST, 0),
         viewer("cell", IDC_FILE_LIST, 2, 0, "click"), viewer("header-image", IDC_FILE_LIST, 0),
         viewer("key", IDC_FILE_LIST, VK_ESCAPE), "wait-gone " + VIEWER,
-    ] + open_viewer() + [
+    ] + OPEN_VIEWER + [
         viewer("header-image", IDC_FILE_LIST, 0),
         viewer("cell", IDC_FILE_LIST, 3, 0, "click"), viewer("cell", IDC_FILE_LIST, 4, 1, "click"),
-        viewer("header-image", IDC_FILE_LIST, 0),
-        "screenshot C:\\viewer-list.bmp",
-        viewer("click", IDOK), "wait-gone " + VIEWER,
-        "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+        viewer("header-image", IDC_FILE_LIST, 0), "screenshot C:\\viewer-list.bmp", viewer("click", IDOK),
+    ] + CLOSE_VIEWER)
     names = [row[0] for row in rows(out)]
     expect_equal(names, ["system.txt", "LOGFile_Crash_20261206.log", "DMPFile_crash.dmp",
                          "REGFile_registry.reg", "OPEN_drawing.dwg"], "rows")
@@ -92,9 +79,8 @@ def scenario_contents_choices(prefix):
 def scenario_contents_header_and_send(prefix):
     """The header box unticks and ticks all; the mail tells which file was left out."""
     Crash(prefix, subject="Crash 12")
-    peers, mail = start_mail_servers(prefix)
-    try:
-        out = prefix.drive(START + open_viewer() + [
+    with mail_servers(prefix) as mail:
+        out = run_dialog(prefix, OPEN_VIEWER + [
             viewer("header-click", IDC_FILE_LIST, 0), viewer("header-image", IDC_FILE_LIST, 0),
             "screenshot C:\\viewer-unticked.bmp",
             viewer("header-click", IDC_FILE_LIST, 0), viewer("header-image", IDC_FILE_LIST, 0),
@@ -102,20 +88,15 @@ def scenario_contents_header_and_send(prefix):
             viewer("cell", IDC_FILE_LIST, 2, 0, "click"), viewer("header-image", IDC_FILE_LIST, 0),
             viewer("header-click", IDC_FILE_LIST, 0), viewer("header-image", IDC_FILE_LIST, 0),
             viewer("cell", IDC_FILE_LIST, 2, 0, "click"), viewer("header-image", IDC_FILE_LIST, 0),
-            viewer("click", IDOK), "wait-gone " + VIEWER,
-            "click \"%s\" %d" % (DIALOG, IDC_SEND), "answer NordaErrorDialog ok", "wait-exit"])
-    finally:
-        for peer in peers:
-            peer.stop()
+            viewer("click", IDOK), "wait-gone " + VIEWER, "click DIALOG %d" % IDC_SEND,
+            "answer NordaErrorDialog ok"])
     prefix.keep_screenshot("C:\\viewer-unticked.bmp", "viewer-unticked")
     # untick all, tick all, untick all, tick one (not all), tick all, untick one
     expect_equal(header_images(out), [UNTICKED, TICKED, UNTICKED, UNTICKED, TICKED, UNTICKED],
                  "the header check box")
-    body, attachment = mail_text(mail)
+    body = sent_mail(mail, archive_path(prefix, "Crash_20261206.zip"))[1].decode("cp1252")
     expect("NotSend_DMPFile_crash.dmp" in body and "Send_REGFile_registry.reg" in body,
            "the mail's file status:\n" + body)
-    with open(archive_path(prefix, "Crash_20261206.zip"), "rb") as f:
-        expect(attachment == f.read(), "the attachment is the archive")
     entries = zip_entries(archive_path(prefix, "Crash_20261206.zip"))
     expect("DMPFile_crash.dmp" not in entries and "REGFile_registry.reg" in entries,
            "entries: %s" % sorted(entries))
@@ -153,15 +134,13 @@ def scenario_contents_preview(prefix):
     show = lambda row: [viewer("cell", IDC_FILE_LIST, row, 1, "double"),  # noqa: E731
                         viewer("text", IDC_PREVIEW_NAME), viewer("text", IDC_PREVIEW_DESCRIPTION),
                         viewer("text", IDC_PREVIEW)]
-    out = prefix.drive(START + open_viewer() + [viewer("rows", IDC_FILE_LIST)]
+    out = run_dialog(prefix, OPEN_VIEWER + [viewer("rows", IDC_FILE_LIST)]
                        + show(0) + show(1) + ["screenshot C:\\viewer-dump.bmp"]
                        + show(2) + show(3) + show(4) + [
         viewer("type-key", IDC_PREVIEW, key) for key in (VK_A, VK_BACK, VK_DELETE, VK_SPACE, VK_NUMPAD5, VK_OEM_1)
     ] + [viewer("text", IDC_PREVIEW),
          viewer("select", IDC_PREVIEW, 0, 13), viewer("focus", IDC_PREVIEW), "ctrl-key %d" % VK_C, "clipboard",
-         "screenshot C:\\viewer-text.bmp",
-         viewer("key", IDC_PREVIEW, VK_ESCAPE), "wait-gone " + VIEWER,
-         "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+         "screenshot C:\\viewer-text.bmp", viewer("key", IDC_PREVIEW, VK_ESCAPE)] + CLOSE_VIEWER)
     expect_equal([row[0] for row in rows(out)],
                  ["ten.txt", "sixteen.bin", "four.txt", "five.txt", "journal.log", "LOGFile_Crash_20261206.log",
                   "DMPFile_crash.dmp", "REGFile_registry.reg", "OPEN_drawing.dwg"], "rows without the missing file")
@@ -189,17 +168,16 @@ def scenario_contents_nothing_to_show(prefix):
     Crash(prefix, files_to_add=[("gone.txt", "Gone", "Text Document", b"soon gone")])
     temp = prefix.windows_user_path("Temp")
     copies = ["LOGFile_Crash_20261206.log", "DMPFile_crash.dmp", "REGFile_registry.reg", "OPEN_drawing.dwg"]
-    out = prefix.drive(START + ["delete C:\\Crash\\gone.txt"] + ["delete %s\\%s" % (temp, n) for n in copies]
-                       + open_viewer() + [viewer("rows", IDC_FILE_LIST), "screenshot C:\\viewer-empty.bmp",
-                                          viewer("click", IDOK), "wait-gone " + VIEWER,
-                                          "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+    out = run_dialog(prefix, ["delete C:\\Crash\\gone.txt"] + ["delete %s\\%s" % (temp, n) for n in copies]
+                     + OPEN_VIEWER + [viewer("rows", IDC_FILE_LIST), "screenshot C:\\viewer-empty.bmp",
+                                      viewer("click", IDOK)] + CLOSE_VIEWER)
     expect("rows 0" in out, "no rows:\n" + "\n".join(out))
     prefix.keep_screenshot("C:\\viewer-empty.bmp", "viewer-empty")
 
     # The first run's clean-up removed the report description: this run lists no file.
     expect(not os.path.exists(os.path.join(prefix.report_folder, "CrashReport.ini")), "no report description")
-    prefix.drive(START + ["mouse \"%s\" %d" % (DIALOG, IDC_CONTENTS_LINK), "no-window 2000 " + VIEWER,
-                          "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+    run_dialog(prefix, ["mouse DIALOG %d" % IDC_CONTENTS_LINK, "no-window 2000 " + VIEWER,
+                        "click DIALOG %d" % IDC_DONT_SEND])
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@ CAD application leaves a crash, and the means to run the UI driver in it."""
 import configparser
 import getpass
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -127,6 +128,21 @@ def zip_entries(path, code_page=None):
     with zipfile.ZipFile(path, metadata_encoding=code_page) as z:
         assert z.testzip() is None, "bad CRC in " + path
         return {info.filename: z.read(info) for info in z.infolist()}
+
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def rc_text(locale, pattern):
+    """The text of a locale's resource file (de_DE.UTF-8: res/lang/de-DE.rc) that
+    the quoted string at "%s" in `pattern` holds."""
+    with open(os.path.join(SOURCE, "res", "lang", locale.split(".")[0].replace("_", "-") + ".rc"),
+              encoding="utf-8") as f:
+        return re.search(pattern % r"\"((?:[^\"]|\"\")*)\"", f.read()).group(1).replace('""', '"')
+
+
+def rc_caption(locale, dialog="IDD_ERROR_REPORT"):
+    return rc_text(locale, dialog + r"\s+DIALOGEX[^\n]*\n(?:[^\n]*\n)*?CAPTION\s+%s")
 
 
 def wait_until(condition, seconds=10):

@@ -7,11 +7,13 @@ usage: run_e2e.py SCENARIO   (environment: NORDA_WINE_TEMPLATE, NORDA_BINARY_DIR
                               NORDA_SOURCE_DIR; screenshots go to
                               NORDA_BINARY_DIR/e2e-screens)
 """
+import contextlib
 import os
+import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from prefix import Peer, Prefix, read_ini, write_utf16_ini, zip_entries  # noqa: E402
+from prefix import Peer, Prefix, rc_caption, rc_text, read_ini, write_utf16_ini, zip_entries  # noqa: E402
 
 DIALOG = "NORDA Error Report"
 WARNING = "NORDA+ WARNING!"
@@ -47,6 +49,8 @@ class Crash:
             "OPEN": "drawing.dwg", "UNDOFile": "undo.und", "RECENTOPERATION": "recent.txt",
         }
         self.named.update(names or {})
+        if log_name is None:
+            del self.named["LOGFile"]
         self.contents = {}
         for key, name in self.named.items():
             data = (key + " of the crash\r\n").encode() * 500
@@ -79,7 +83,7 @@ class Crash:
         return self.folder + "\\" + self.named[key]
 
     def exists(self, key):
-        return os.path.exists(self.prefix.unix(self.path(key)))
+        return key in self.named and os.path.exists(self.prefix.unix(self.path(key)))
 
 
 def archive_path(prefix, name):
@@ -94,6 +98,14 @@ def expect(condition, message):
 def expect_equal(actual, wanted, what):
     if actual != wanted:
         raise AssertionError("%s:\n  got    %r\n  wanted %r" % (what, actual, wanted))
+
+
+def run_dialog(prefix, steps, caption=DIALOG, answers=(), lang="en_US.UTF-8"):
+    """Starts the program, answers its questions, takes the steps in its dialog
+    ("DIALOG" in a step stands for the quoted caption) and waits for its end."""
+    steps = [step.replace("DIALOG", '"%s"' % caption) for step in steps]
+    return prefix.drive(["start C:\\NORDA\\NordaErrorDialog.exe"] + list(answers) + ["wait-window " + caption]
+                        + steps + ["wait-exit"], lang=lang)
 
 
 def expect_cleaned_up(prefix, crash):
@@ -135,11 +147,8 @@ def scenario_recovery_questions(prefix):
     recovery = os.path.join(prefix.documents, "TempRecoverInfo.dat")
     with open(recovery, "wb") as f:
         f.write(b"\xff\xfe" + "\r\n".join(lines).encode("utf-16-le"))
-    out = prefix.drive([
-        "start C:\\NORDA\\NordaErrorDialog.exe",
-        "answer \"%s\" no" % WARNING, "answer \"%s\" no" % WARNING,
-        "answer \"%s\" no" % WARNING, "answer \"%s\" yes" % WARNING,
-        "wait-window " + DIALOG, "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+    out = run_dialog(prefix, ["click DIALOG %d" % IDC_DONT_SEND],
+                     answers=["answer \"%s\" %s" % (WARNING, a) for a in ("no", "no", "no", "yes")])
     boxes = [line[len("box: "):] for line in out if line.startswith("box: ")]
     expect_equal(boxes, [RECOVERY_BEFORE + p(n) + RECOVERY_AFTER for n in ("b1", "b2", "b3", "b4")],
                  "recovery questions")
@@ -149,71 +158,51 @@ def scenario_recovery_questions(prefix):
     expect(not os.path.exists(recovery), "the recovery list is deleted")
 
 
-def dont_send(prefix, crash, how, description=None):
-    script = ["start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG]
-    if description is not None:
-        script.append("type \"%s\" %d %s" % (DIALOG, IDC_DESCRIPTION, description))
-    script += how + ["wait-exit"]
-    return prefix.drive(script)
-
-
-def scenario_dont_send(prefix):
-    crash = Crash(prefix)
-    out = dont_send(prefix, crash, ["click \"%s\" %d" % (DIALOG, IDC_DONT_SEND)])
+def ended_without_sending(prefix, step, description=None):
+    """Don't Send, Escape and the close box: the report is packed, recorded as
+    not sent, and the crash material cleaned up."""
+    crash = Crash(prefix, subject=description and "Crash 12")
+    typed = ["type DIALOG %d %s" % (IDC_DESCRIPTION, description)] if description else []
+    out = run_dialog(prefix, typed + [step])
     expect("exit 0" in out, "the program ends")
-    expect_report_archive(prefix, crash, "Crash_20261206.zip")
+    extra = {}
+    if description:
+        extra["Crash 12User.txt"] = description.replace("\\r\\n", "\r\n").encode("utf-16-le") + b"\0\0"
+    expect_report_archive(prefix, crash, "Crash_20261206.zip", extra)
     book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
     expect_equal(book.sections(), ["Record1"], "records")
     expect_equal(dict(book["Record1"]), {
         "File Name": prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport",
                                               "Crash_20261206.zip"),
-        "Send or Not": "NO", "Email Subject": "Crash_20261206"}, "Record1")
-    expect(not os.path.exists(os.path.join(prefix.report_folder, "User.txt")), "no user text file")
+        "Send or Not": "NO", "Email Subject": "Crash 12" if description else "Crash_20261206"}, "Record1")
+    expect_equal([n for n in os.listdir(prefix.report_folder) if n.endswith("User.txt")], [],
+                 "the user text file is removed after packing")
     expect_cleaned_up(prefix, crash)
+
+
+def scenario_dont_send(prefix):
+    ended_without_sending(prefix, "click DIALOG %d" % IDC_DONT_SEND)
 
 
 def scenario_dont_send_with_description(prefix):
-    crash = Crash(prefix, subject="Crash 12")
-    text = "I moved a block\\r\\nand NORDA+ closed. \u00c4\u00f6\u00fc \u65e5\u672c"
-    dont_send(prefix, crash, ["click \"%s\" %d" % (DIALOG, IDC_DONT_SEND)], text)
-    typed = text.replace("\\r\\n", "\r\n")
-    expect_report_archive(prefix, crash, "Crash_20261206.zip",
-                          {"Crash 12User.txt": typed.encode("utf-16-le") + b"\0\0"})
-    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
-    expect_equal(book["Record1"]["Email Subject"], "Crash 12", "subject")
-    expect(not os.path.exists(os.path.join(prefix.report_folder, "Crash 12User.txt")),
-           "the user text file is removed after packing")
-    expect_cleaned_up(prefix, crash)
+    ended_without_sending(prefix, "click DIALOG %d" % IDC_DONT_SEND,
+                          "I moved a block\\r\\nand NORDA+ closed. \u00c4\u00f6\u00fc \u65e5\u672c")
 
 
 def scenario_escape(prefix):
-    crash = Crash(prefix)
-    dont_send(prefix, crash, ["key \"%s\" %d %d" % (DIALOG, IDC_DESCRIPTION, VK_ESCAPE)])
-    expect_report_archive(prefix, crash, "Crash_20261206.zip")
-    expect_equal(read_ini(os.path.join(prefix.report_folder, "SendRecord.ini")).sections(),
-                 ["Record1"], "records after Escape")
-    expect_cleaned_up(prefix, crash)
+    ended_without_sending(prefix, "key DIALOG %d %d" % (IDC_DESCRIPTION, VK_ESCAPE))
 
 
 def scenario_close_box(prefix):
-    crash = Crash(prefix)
-    dont_send(prefix, crash, ["close " + DIALOG])
-    expect_report_archive(prefix, crash, "Crash_20261206.zip")
-    expect_cleaned_up(prefix, crash)
+    ended_without_sending(prefix, "close " + DIALOG)
 
 
 def scenario_three_runs(prefix):
     names = ["CrashReport.zip", "CrashReport0.zip", "CrashReport1.zip"]
     for run, name in enumerate(names):
-        crash = Crash(prefix, log_name="run%d.log" % run)
         # Without a crash log name the archive is CrashReport.zip every time.
-        ini = os.path.join(prefix.report_folder, "CrashReport.ini")
-        with open(ini, "rb") as f:
-            text = f.read()[2:].decode("utf-16-le")
-        text = "\n".join(line for line in text.replace("\r\n", "\n").split("\n")
-                         if not line.startswith("LOGFile="))
-        write_utf16_ini(ini, text)
-        dont_send(prefix, crash, ["click \"%s\" %d" % (DIALOG, IDC_DONT_SEND)])
+        Crash(prefix, log_name=None)
+        run_dialog(prefix, ["click DIALOG %d" % IDC_DONT_SEND])
         expect(os.path.exists(archive_path(prefix, name)), name + " written by run %d" % (run + 1))
     book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
     expect_equal(book.sections(), ["Record1", "Record2", "Record3"], "records of three runs")
@@ -224,21 +213,16 @@ def scenario_three_runs(prefix):
 
 
 def scenario_banner_and_about(prefix):
-    import shutil
     crash = Crash(prefix)
     shutil.copy(os.path.join(prefix.build, "tests", "version_full.exe"),
                 os.path.join(prefix.install, "NORDA.EXE"))
-    out = prefix.drive([
-        "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG,
-        "text \"%s\" %d" % (DIALOG, IDC_BANNER_TITLE),
-        "hover \"%s\" %d" % (DIALOG, IDC_CONTENTS_LINK),
-        "screenshot C:\\dialog-en.bmp",
-        "mouse \"%s\" %d" % (DIALOG, IDC_CONTENTS_LINK),
-        "wait-window Error Report Contents", "close Error Report Contents", "wait-gone Error Report Contents",
-        "syscommand \"%s\" 16" % DIALOG, "wait-window About NordaErrorDialog",
-        "screenshot C:\\about-en.bmp",
-        "close About NordaErrorDialog", "wait-gone About NordaErrorDialog",
-        "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+    viewer, about = "Error Report Contents", "About NordaErrorDialog"
+    out = run_dialog(prefix, [
+        "text DIALOG %d" % IDC_BANNER_TITLE, "hover DIALOG %d" % IDC_CONTENTS_LINK,
+        "screenshot C:\\dialog-en.bmp", "mouse DIALOG %d" % IDC_CONTENTS_LINK,
+        "wait-window " + viewer, "close " + viewer, "wait-gone " + viewer,
+        "syscommand DIALOG 16", "wait-window " + about, "screenshot C:\\about-en.bmp",
+        "close " + about, "wait-gone " + about, "click DIALOG %d" % IDC_DONT_SEND])
     expect("text %d: NORDA+ Pl\u00e4nt Designer%s" % (IDC_BANNER_TITLE, BANNER) in out,
            "banner names the application from its version information:\n" + "\n".join(out))
     prefix.keep_screenshot("C:\\dialog-en.bmp", "dialog-en")
@@ -248,39 +232,21 @@ def scenario_banner_and_about(prefix):
 
 def scenario_banner_without_version(prefix):
     Crash(prefix)
-    out = prefix.drive([
-        "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG,
-        "text \"%s\" %d" % (DIALOG, IDC_BANNER_TITLE),
-        "click \"%s\" %d" % (DIALOG, IDC_DONT_SEND), "wait-exit"])
+    out = run_dialog(prefix, ["text DIALOG %d" % IDC_BANNER_TITLE, "click DIALOG %d" % IDC_DONT_SEND])
     expect("text %d: NORDA.EXE%s" % (IDC_BANNER_TITLE, BANNER) in out,
            "banner falls back to the executable's name:\n" + "\n".join(out))
 
 
-def rc_texts(language_file):
-    """The caption of dialog 102 and the strings of a language's resource file."""
-    import re
-    with open(language_file, encoding="utf-8") as f:
-        text = f.read()
-    caption = re.search(r"IDD_ERROR_REPORT\s+DIALOGEX[^\n]*\n(?:[^\n]*\n)*?CAPTION\s+\"((?:[^\"]|\"\")*)\"",
-                        text).group(1).replace('""', '"')
-    hint = re.search(r"\"((?:[^\"]|\"\")*)\",\s*IDC_SAVE_HINT", text).group(1).replace('""', '"')
-    return caption, hint
-
-
 def dialog_in_language(prefix, locale):
     crash = Crash(prefix)
-    tag = locale.split(".")[0].replace("_", "-")
-    caption, hint = rc_texts(os.path.join(os.environ["NORDA_SOURCE_DIR"], "res", "lang", tag + ".rc"))
-    out = prefix.drive([
-        "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + caption,
-        "text \"%s\" %d" % (caption, IDC_SAVE_HINT),
-        "text \"%s\" %d" % (caption, IDC_BANNER_TITLE),
-        "screenshot C:\\dialog.bmp",
-        "click \"%s\" %d" % (caption, IDC_DONT_SEND), "wait-exit"], lang=locale)
+    caption, hint = rc_caption(locale), rc_text(locale, r"%s,\s*IDC_SAVE_HINT")
+    out = run_dialog(prefix, ["text DIALOG %d" % IDC_SAVE_HINT, "text DIALOG %d" % IDC_BANNER_TITLE,
+                              "screenshot C:\\dialog.bmp", "click DIALOG %d" % IDC_DONT_SEND],
+                     caption, lang=locale)
     expect(caption != DIALOG, "the caption differs from the English one")
-    expect("text %d: %s" % (IDC_SAVE_HINT, hint) in out, tag + " hint text:\n" + "\n".join(out))
+    expect("text %d: %s" % (IDC_SAVE_HINT, hint) in out, locale + " hint text:\n" + "\n".join(out))
     expect(not any(BANNER in line for line in out), "the banner is translated too")
-    prefix.keep_screenshot("C:\\dialog.bmp", "dialog-" + tag.split("-")[0])
+    prefix.keep_screenshot("C:\\dialog.bmp", "dialog-" + locale[:2])
     expect_report_archive(prefix, crash, "Crash_20261206.zip")
 
 
@@ -316,34 +282,44 @@ def start_mail_servers(prefix):
     return peers, mail
 
 
+@contextlib.contextmanager
+def mail_servers(prefix):
+    """Both servers for the length of a `with`; yields the folder of the mails that arrive."""
+    peers, mail = start_mail_servers(prefix)
+    try:
+        yield mail
+    finally:
+        for peer in peers:
+            peer.stop()
+
+
+def sent_mail(mail, archive):
+    """The mail that arrived, its attachment the archive (a Unix path): its raw
+    bytes and its text part."""
+    import email
+    with open(os.path.join(mail, "mail1.eml"), "rb") as f:
+        raw = f.read()
+    parts = email.message_from_bytes(raw).get_payload()
+    with open(archive, "rb") as f:
+        expect(parts[1].get_payload(decode=True) == f.read(), "the attachment is the archive")
+    return raw, parts[0].get_payload(decode=True)
+
+
 def send_log(prefix):
     with open(os.path.join(prefix.temp, "CrSendErr.log"), "rb") as f:
         return f.read().decode("cp1252").split("\r\n")
 
 
 def scenario_send(prefix):
-    import email
     crash = Crash(prefix, subject="Crash 12")
-    peers, mail = start_mail_servers(prefix)
-    try:
-        out = prefix.drive([
-            "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG,
-            "type \"%s\" %d It crashed while I was printing." % (DIALOG, IDC_DESCRIPTION),
-            "click \"%s\" %d" % (DIALOG, IDC_SEND),
-            "answer NordaErrorDialog ok", "wait-exit"])
-    finally:
-        for peer in peers:
-            peer.stop()
+    with mail_servers(prefix) as mail:
+        out = run_dialog(prefix, ["type DIALOG %d It crashed while I was printing." % IDC_DESCRIPTION,
+                                  "click DIALOG %d" % IDC_SEND, "answer NordaErrorDialog ok"])
     expect("box: Error Report successfully sent. \\r\\nThank you." in out, "message 1593:\n" + "\n".join(out))
-    archive = archive_path(prefix, "Crash_20261206.zip")
     expect_report_archive(prefix, crash, "Crash_20261206.zip")
-    with open(os.path.join(mail, "mail1.eml"), "rb") as f:
-        message = email.message_from_binary_file(f)
-    expect_equal(message["Subject"], "Crash 12", "subject")
-    parts = message.get_payload()
-    expect(b"The following is file`s solution status:" in parts[0].get_payload(decode=True), "body")
-    with open(archive, "rb") as f:
-        expect(parts[1].get_payload(decode=True) == f.read(), "the attachment is the archive")
+    raw, body = sent_mail(mail, archive_path(prefix, "Crash_20261206.zip"))
+    expect(b"Subject:Crash 12\r\n" in raw, "subject")
+    expect(b"The following is file`s solution status:" in body, "body")
     expect_equal(send_log(prefix)[-2:], ["SendCrSucced!", ""], "the log's last line")
     book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
     expect_equal(book["Record0"]["Send or Not"], "YES", "final record")
@@ -353,11 +329,8 @@ def scenario_send(prefix):
 
 def scenario_send_fails(prefix):
     crash = Crash(prefix)
-    out = prefix.drive([
-        "start C:\\NORDA\\NordaErrorDialog.exe", "wait-window " + DIALOG,
-        "type \"%s\" %d It crashed." % (DIALOG, IDC_DESCRIPTION),
-        "click \"%s\" %d" % (DIALOG, IDC_SEND),
-        "answer NordaErrorDialog ok", "wait-exit"])
+    out = run_dialog(prefix, ["type DIALOG %d It crashed." % IDC_DESCRIPTION, "click DIALOG %d" % IDC_SEND,
+                              "answer NordaErrorDialog ok"])
     numbered = prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport",
                                         "Crash_202612060.zip")
     boxes = [line for line in out if line.startswith("box: ")]

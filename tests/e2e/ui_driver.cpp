@@ -143,16 +143,26 @@ HWND FindWindowByCaption(const std::wstring& caption, bool messageBoxOnly) {
   return search.found;
 }
 
+// Every wait: polls until done() holds; false when the bound passed first.
+template <typename Done>
+bool Poll(Done done, DWORD bound = kWaitMilliseconds) {
+  for (const DWORD start = GetTickCount(); !done(); Sleep(kPollMilliseconds)) {
+    if (GetTickCount() - start >= bound) return false;
+  }
+  return true;
+}
+
 HWND WaitFor(const std::wstring& caption, bool messageBoxOnly) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < kWaitMilliseconds) {
-    if (HWND window = FindWindowByCaption(caption, messageBoxOnly)) return window;
+  HWND window = nullptr;
+  const bool found = Poll([&] {
+    if ((window = FindWindowByCaption(caption, messageBoxOnly))) return true;
     if (g_program && WaitForSingleObject(g_program, 0) == WAIT_OBJECT_0) {
       Fail("the program ended while waiting for \"" + Narrow(caption) + "\"");
     }
-    Sleep(kPollMilliseconds);
-  }
-  Fail("no window \"" + Narrow(caption) + "\"");
+    return false;
+  });
+  if (!found) Fail("no window \"" + Narrow(caption) + "\"");
+  return window;
 }
 
 HWND Control(const std::wstring& caption, int id) {
@@ -394,8 +404,7 @@ void PressWithControl(WORD key) {
 // The clipboard's text, waiting for some to arrive.
 std::wstring ClipboardText() {
   std::wstring text;
-  const DWORD start = GetTickCount();
-  while (text.empty() && GetTickCount() - start < kWaitMilliseconds) {
+  Poll([&] {
     if (OpenClipboard(nullptr)) {
       if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
@@ -405,8 +414,8 @@ std::wstring ClipboardText() {
       }
       CloseClipboard();
     }
-    if (text.empty()) Sleep(kPollMilliseconds);
-  }
+    return !text.empty();
+  });
   return text;
 }
 
@@ -485,8 +494,7 @@ void Run(const std::wstring& line) {
     HWND control = GetDlgItem(box, button);
     if (!control) Fail("the message box has no such button");
     PostMessageW(control, BM_CLICK, 0, 0);
-    const DWORD start = GetTickCount();
-    while (IsWindow(box) && GetTickCount() - start < kWaitMilliseconds) Sleep(kPollMilliseconds);
+    Poll([&] { return !IsWindow(box); });
   } else if (command == L"text") {
     std::printf("text %d: %s\n", id(2), Printable(ControlText(Control(arg(1), id(2)))).c_str());
   } else if (command == L"type") {
@@ -552,17 +560,11 @@ void Run(const std::wstring& line) {
     Screenshot(Words(line, 2).at(1));
   } else if (command == L"wait-gone") {
     const std::wstring caption = Words(line, 2).at(1);
-    const DWORD start = GetTickCount();
-    while (FindWindowByCaption(caption, false)) {
-      if (GetTickCount() - start > kWaitMilliseconds) Fail("still there: " + Narrow(caption));
-      Sleep(kPollMilliseconds);
-    }
+    if (!Poll([&] { return !FindWindowByCaption(caption, false); })) Fail("still there: " + Narrow(caption));
   } else if (command == L"no-window") {
     const std::vector<std::wstring> a = Words(line, 3);
-    const DWORD start = GetTickCount(), span = static_cast<DWORD>(std::stoul(Narrow(a.at(1))));
-    while (GetTickCount() - start < span) {
-      if (FindWindowByCaption(a.at(2), false)) Fail("unexpected window: " + Narrow(a.at(2)));
-      Sleep(kPollMilliseconds);
+    if (Poll([&] { return FindWindowByCaption(a.at(2), false) != nullptr; }, std::stoul(Narrow(a.at(1))))) {
+      Fail("unexpected window: " + Narrow(a.at(2)));
     }
   } else if (command == L"delete") {
     const std::wstring path = Words(line, 2).at(1);
@@ -576,10 +578,8 @@ void Run(const std::wstring& line) {
     std::printf("exit %lu\n", code);
   } else if (command == L"wait-file") {
     const std::wstring path = Words(line, 2).at(1);
-    const DWORD start = GetTickCount();
-    while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      if (GetTickCount() - start > kWaitMilliseconds) Fail("no file " + Narrow(path));
-      Sleep(kPollMilliseconds);
+    if (!Poll([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; })) {
+      Fail("no file " + Narrow(path));
     }
   } else if (command == L"end-program") {
     if (!g_program || WaitForSingleObject(g_program, 0) == WAIT_OBJECT_0) Fail("the program has already ended");

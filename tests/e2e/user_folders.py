@@ -7,25 +7,12 @@ folders moved into such a profile, in the system code page of the language.
 usage: user_folders.py SCENARIO   (environment as for run_e2e.py)
 """
 import os
-import re
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from prefix import read_ini, zip_entries  # noqa: E402
+from prefix import rc_caption, rc_text, read_ini, zip_entries  # noqa: E402
 from run_e2e import (IDC_DESCRIPTION, IDC_DONT_SEND, IDC_SEND, Crash, expect, expect_cleaned_up,  # noqa: E402
-                     expect_equal, run_scenario, scenarios_of, start_mail_servers)
-
-SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-
-
-QUOTED = r"\"((?:[^\"]|\"\")*)\""
-
-
-def rc_text(locale, pattern):
-    """The quoted text that `pattern` finds in the language's resource file."""
-    with open(os.path.join(SOURCE, "res", "lang", locale.split(".")[0].replace("_", "-") + ".rc"),
-              encoding="utf-8") as f:
-        return re.search(pattern, f.read()).group(1).replace('""', '"')
+                     expect_equal, mail_servers, run_dialog, run_scenario, scenarios_of, sent_mail)
 
 
 class Profile:
@@ -35,7 +22,7 @@ class Profile:
 
     def __init__(self, prefix, profile, locale):
         self.prefix, self.locale = prefix, locale
-        self.caption = rc_text(locale, r"IDD_ERROR_REPORT\s+DIALOGEX[^\n]*\n(?:[^\n]*\n)*?CAPTION\s+" + QUOTED)
+        self.caption = rc_caption(locale)
         folders = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
         settings = [(folders, "AppData", profile + "\\AppData\\Roaming"),
                     (folders, "Personal", profile + "\\Documents"),
@@ -56,10 +43,7 @@ class Profile:
 
     def run(self, steps, answers=()):
         """Starts the program, answers its questions, then takes the steps in its dialog."""
-        return self.prefix.drive(["start C:\\NORDA\\NordaErrorDialog.exe"] + list(answers) +
-                                 ["wait-window " + self.caption] +
-                                 [step.replace("DIALOG", '"%s"' % self.caption) for step in steps] + ["wait-exit"],
-                                 lang=self.locale)
+        return run_dialog(self.prefix, steps, self.caption, answers, self.locale)
 
     def archive(self, name):
         return self.report_folder + "\\BugReport\\" + name
@@ -74,15 +58,6 @@ def expect_archive(prefix, profile, crash, name, code_page, wanted_names):
     expect_equal(sorted(entries), sorted(wanted_names), "entries of " + name)
     for key in ("LOGFile", "DMPFile"):
         expect(crash.contents[key] in entries.values(), key + " is packed whole")
-
-
-def mail_parts(mail):
-    """The raw header block of the mail and its attachment's bytes."""
-    import email
-    with open(os.path.join(mail, "mail1.eml"), "rb") as f:
-        raw = f.read()
-    parts = email.message_from_bytes(raw).get_payload()
-    return raw, parts[1].get_payload(decode=True)
 
 
 def scenario_german_folders(prefix):
@@ -100,7 +75,7 @@ def scenario_german_folders(prefix):
     crash = Crash(prefix, folder="C:\\users\\J\u00fcrgen Wei\u00df\\Desktop\\Absturz",
                   names={"LOGFile": "Protokoll_Gr\u00f6\u00dfe.log", "DMPFile": "Speicherabbild \u00e4.dmp"},
                   files_to_add=[("\u65e5\u5fd7.txt", "Protokoll", "Text", b"log\r\n")])
-    warning = rc_text(locale, r"IDS_RECOVERY_CAPTION\s+" + QUOTED)
+    warning = rc_text(locale, r"IDS_RECOVERY_CAPTION\s+%s")
     out = profile.run(["type DIALOG %d Zeichnung \u00fcberschrieben" % IDC_DESCRIPTION,
                        "click DIALOG %d" % IDC_DONT_SEND], answers=["answer \"%s\" no" % warning])
     boxes = [line for line in out if line.startswith("box: ")]
@@ -123,18 +98,12 @@ def scenario_folder_the_code_page_cannot_hold(prefix):
     # under the name the code page gives it.
     profile = Profile(prefix, "C:\\users\\\u0418\u0432\u0430\u043d", "de_DE.UTF-8")
     crash = Crash(prefix, folder="C:\\users\\\u0418\u0432\u0430\u043d\\Desktop", subject="Absturz beim Plotten")
-    peers, mail = start_mail_servers(prefix)
-    try:
+    with mail_servers(prefix) as mail:
         profile.run(["type DIALOG %d Beim Plotten" % IDC_DESCRIPTION, "click DIALOG %d" % IDC_SEND,
                      "answer NordaErrorDialog ok"])
-    finally:
-        for peer in peers:
-            peer.stop()
     archive = profile.archive("Crash_20261206.zip")
-    raw, attachment = mail_parts(mail)
+    raw = sent_mail(mail, prefix.unix(archive))[0]
     expect(b"Content-Disposition:attachment;FileName=Crash_20261206.zip\r\n" in raw, "the attachment's name")
-    with open(prefix.unix(archive), "rb") as f:
-        expect(attachment == f.read(), "the attachment is the archive")
     # A new record book is a profile file in the system's code page, as the
     # system's profile functions write one: the letters it lacks become "?".
     expect_equal(profile.record_book()["Record0"]["File Name"], archive.encode("cp1252", "replace").decode("cp1252"),
@@ -151,20 +120,14 @@ def scenario_japanese_folders(prefix):
     crash = Crash(prefix, folder="C:\\users\\\u7530\u4e2d\\Desktop\\\u8868\u793a", subject="\u8868\u793a",
                   names={"LOGFile": log, "DMPFile": "\u8868\u793a.dmp"},
                   files_to_add=[("\ud55c\uae00.txt", "Korean", "Text", b"kr\r\n")])
-    peers, mail = start_mail_servers(prefix)
-    try:
+    with mail_servers(prefix) as mail:
         profile.run(["click DIALOG %d" % IDC_SEND, "answer NordaErrorDialog ok"])
-    finally:
-        for peer in peers:
-            peer.stop()
     name = "\u80fd\u529b\u30bd.zip"
     expect_archive(prefix, profile, crash, name, "cp932", [
         "LOGFile_" + log, "DMPFile_\u8868\u793a.dmp", "REGFile_registry.reg", "OPEN_drawing.dwg", "??.txt"])
-    raw, attachment = mail_parts(mail)
+    raw = sent_mail(mail, prefix.unix(profile.archive(name)))[0]
     expect(b"Subject:" + "\u8868\u793a".encode("cp932") + b"\r\n" in raw, "the subject in code page 932")
     expect(b";FileName=" + name.encode("cp932") + b"\r\n" in raw, "the attachment's name in code page 932")
-    with open(prefix.unix(profile.archive(name)), "rb") as f:
-        expect(attachment == f.read(), "the attachment is the archive")
     expect_equal(profile.record_book()["Record0"]["Send or Not"], "YES", "the final record")
     expect_cleaned_up(prefix, crash)
 

@@ -1,20 +1,83 @@
 #!/usr/bin/python3
-"""Reads a ZIP archive with Python's zipfile and compares it with files on disk.
+"""Reads a ZIP archive with Python's zipfile.
 
 usage: zip_contents.py ARCHIVE [NAME=PATH ...]
-
-Prints one line per entry, in archive order: its name, and "same" when a
-NAME=PATH pair names it and the entry's data equals that file, "differs"
-otherwise, "unchecked" when no pair names it. Exits 1 when testzip finds a
-bad CRC or the archive cannot be read."""
+  One line per entry, in archive order: its name, and "same" when a NAME=PATH
+  pair names it and the entry's data equals that file, "differs" otherwise,
+  "unchecked" when no pair names it. Exits 1 when testzip finds a bad CRC or
+  the archive cannot be read.
+usage: zip_contents.py --fields ARCHIVE
+  One tab-separated key=value record per line: "archive" (the end record and
+  the testzip verdict), then one "entry" per member (every field of its central
+  and local headers, its data descriptor, and the CRC-32 and size of the data
+  that zipfile reads).
+"""
+import struct
 import sys
 import zipfile
+import zlib
 
 
-def main():
-    expected = dict(arg.split("=", 1) for arg in sys.argv[2:])
+def end_record(path):
+    # The end record lies in the last bytes: the archive may sit behind a long prefix.
+    with open(path, "rb") as f:
+        length = f.seek(0, 2)
+        tail_start = f.seek(max(0, length - 65557))
+        data = f.read()
+    at = data.rfind(b"PK\x05\x06")
+    if at < 0:
+        raise ValueError("no end record")
+    (_, _, _, _, total, size, offset, _) = struct.unpack("<IHHHHIIH", data[at:at + 22])
+    return dict(entries=total, dir_size=size, dir_offset=offset, end_at=tail_start + at, length=length)
+
+
+def local_header(f, info):
+    f.seek(info.header_offset)
+    fixed = struct.unpack("<IHHHHHIIIHH", f.read(30))
+    (_, needed, flags, method, _, _, crc, csize, usize, nlen, elen) = fixed
+    name = f.read(nlen)
+    fields = dict(local_needed=needed, local_flags=flags, local_method=method,
+                  local_crc=hex(crc), local_csize=csize, local_usize=usize,
+                  local_name=name.decode("utf-8", "replace"), local_extra=f.read(elen).hex())
+    f.seek(info.header_offset + 30 + nlen + elen + info.compress_size)
+    after = f.read(16)
+    if len(after) == 16 and after[:4] == b"PK\x07\x08":
+        (_, dcrc, dcsize, dusize) = struct.unpack("<IIII", after)
+        fields.update(descriptor="yes", desc_crc=hex(dcrc), desc_csize=dcsize, desc_usize=dusize)
+    else:
+        fields.update(descriptor="no")
+    return fields
+
+
+def line(kind, fields):
+    return kind + "".join("\t%s=%s" % (k, v) for k, v in fields.items())
+
+
+def fields(path):
+    end = end_record(path)
+    with zipfile.ZipFile(path) as zf, open(path, "rb") as raw:
+        bad = zf.testzip()
+        out = [line("archive", dict(end, testzip="ok" if bad is None else bad))]
+        for info in zf.infolist():
+            content = zf.read(info)
+            entry = dict(name=info.filename, method=info.compress_type, flags=info.flag_bits,
+                         made_by=hex(info.create_system << 8 | info.create_version),
+                         needed=info.extract_version, crc=hex(info.CRC), csize=info.compress_size,
+                         usize=info.file_size, external=hex(info.external_attr),
+                         internal=info.internal_attr, header_offset=info.header_offset,
+                         date_time="%04d-%02d-%02d %02d:%02d:%02d" % info.date_time,
+                         central_extra=info.extra.hex(), comment=info.comment.hex(),
+                         data_crc=hex(zlib.crc32(content)), data_size=len(content))
+            entry.update(local_header(raw, info))
+            out.append(line("entry", entry))
+    sys.stdout.write("\n".join(out) + "\n")
+    return 0
+
+
+def compare(path, pairs):
+    expected = dict(arg.split("=", 1) for arg in pairs)
     try:
-        with zipfile.ZipFile(sys.argv[1]) as z:
+        with zipfile.ZipFile(path) as z:
             bad = z.testzip()
             if bad is not None:
                 print("bad CRC:", bad)
@@ -32,4 +95,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(fields(sys.argv[2]) if sys.argv[1] == "--fields" else compare(sys.argv[1], sys.argv[2:]))

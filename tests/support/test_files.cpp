@@ -1,5 +1,6 @@
 #include "support/test_files.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "core/support/text.h"
@@ -27,6 +28,16 @@ std::string Utf16LeBytes(const std::u16string& text, bool withBom) {
     bytes.push_back(static_cast<char>(c >> 8));
   }
   return bytes;
+}
+
+std::string Printable(std::u16string_view text) {
+  std::string out;
+  char escaped[8];
+  for (const char16_t c : text) {
+    std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
+    out += c >= 0x20 && c < 0x7F && c != u'\\' ? std::string(1, static_cast<char>(c)) : std::string(escaped);
+  }
+  return out;
 }
 
 }  // namespace norda::test

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace norda::test {
 
@@ -11,5 +12,7 @@ void WriteBytes(const std::u16string& path, const std::string& bytes);
 std::string ReadBytes(const std::u16string& path);
 // Text as UTF-16 little-endian bytes, optionally behind a byte-order mark.
 std::string Utf16LeBytes(const std::u16string& text, bool withBom);
+// Text for a failure message: printable ASCII as it is, every other unit as "\uXXXX".
+std::string Printable(std::u16string_view text);
 
 }  // namespace norda::test

@@ -1,8 +1,10 @@
-// What tests/support/zip_inspect.py (Python's zipfile) reports about an
+// What tests/peers/zip_contents.py --fields (Python's zipfile) reports about an
 // archive, parsed into fields.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <initializer_list>
 #include <map>
 #include <ostream>
 #include <sstream>
@@ -57,26 +59,17 @@ inline std::string ZipText(const ZipFields& fields, const std::string& key) {
   return it == fields.end() ? std::string("<absent>") : it->second;
 }
 
-// The "UT" extra fields as the archive should carry them, in hex as the
-// script prints them.
-inline std::string HexLe32(std::uint32_t value) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (int i = 0; i < 4; ++i) {
-    const unsigned byte = (value >> (8 * i)) & 0xFF;
-    out += digits[byte >> 4];
-    out += digits[byte & 15];
+// The "UT" extra field with the given times (flags 7: modified, accessed,
+// created; the central one holds the first only), in hex as the script prints it.
+inline std::string TimeExtraHex(std::initializer_list<std::uint32_t> times) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "5554%02x0007", static_cast<unsigned>(1 + 4 * times.size()));
+  std::string out = hex;
+  for (const std::uint32_t t : times) {
+    std::snprintf(hex, sizeof hex, "%02x%02x%02x%02x", t & 255, t >> 8 & 255, t >> 16 & 255, t >> 24);
+    out += hex;
   }
   return out;
-}
-inline std::string LocalTimeExtraHex(std::uint32_t modified, std::uint32_t accessed, std::uint32_t created) {
-  return "5554" "0d00" "07" + HexLe32(modified) + HexLe32(accessed) + HexLe32(created);
-}
-inline std::string CentralTimeExtraHex(std::uint32_t modified) {
-  return "5554"
-         "0500"
-         "07" +
-         HexLe32(modified);
 }
 
 }  // namespace norda::test

@@ -1,5 +1,6 @@
 // The archive writer on Windows (under Wine): a handle target, the attributes,
-// times and sharing of real files, and the system's folder listing. The
+// times and sharing of real files, the system's folder listing, its time
+// conversions at the calendars' edges and the executable test. The
 // archives are read back by the host's peers (Python's zipfile, unzip, 7-Zip),
 // which Wine starts as Linux programs. Memory and pipe targets behave as on
 // Linux: tests/native/zip_archive_test.cpp.
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -16,6 +19,9 @@
 #include "core/app/report_packing.h"
 #include "core/support/text.h"
 #include "core/zip/zip_archive.h"
+#include "core/zip/zip_source.h"
+#include "core/zip/zip_times.h"
+#include "os/file.h"
 #include "mail/peer_server.h"
 #include "support/test_files.h"
 #include "support/test_inputs.h"
@@ -48,7 +54,7 @@ ZipInspection Inspect(const ScratchFolder& scratch, const std::u16string& archiv
     EXPECT_EQ(ran.status, 0) << check[0] << ": " << ran.output;
   }
   const test::HostResult ran = test::RunOnHost(
-      {"/usr/bin/python3", test::PeersFolder() + "/../support/zip_inspect.py", PeerPath(archive)}, scratch);
+      {"/usr/bin/python3", test::PeersFolder() + "/zip_contents.py", "--fields", PeerPath(archive)}, scratch);
   ZipInspection inspection;
   EXPECT_TRUE(ran.status == 0 && test::ParseZipInspection(ran.output, inspection)) << ran.output;
   EXPECT_EQ(ZipText(inspection.archive, "testzip"), "ok");
@@ -61,14 +67,13 @@ std::vector<std::string> Names(const ZipInspection& read) {
   return names;
 }
 
-// A file whose first bytes pass the writer's executable test.
-std::string ExecutableImage() {
-  std::string bytes(300, '\0');
-  bytes[0] = static_cast<char>(0xAD);
-  bytes[1] = 0x54;
-  bytes[36] = static_cast<char>(0x80);  // position 0x80
-  bytes[0x80] = 'P';
-  bytes[0x81] = 'E';
+// A file with magic at 0 and a signature at the position stored at 36.
+std::string ExecutableImage(std::uint16_t magic, std::uint32_t position, std::uint32_t signature,
+                            std::size_t size) {
+  std::string bytes(size, '\0');
+  std::memcpy(&bytes[0], &magic, 2);
+  std::memcpy(&bytes[36], &position, 4);
+  if (position + 4 <= size) std::memcpy(&bytes[position], &signature, 4);
   return bytes;
 }
 
@@ -84,7 +89,7 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
       {u"readonly.txt", "kept", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY, "0x81000021"},
       {u"hidden.ini", "[x]", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
        "0x81800026"},
-      {u"tool.exe", ExecutableImage(), FILE_ATTRIBUTE_ARCHIVE, "0x81c00020"},
+      {u"tool.exe", ExecutableImage(0x54AD, 0x80, 0x4550, 300), FILE_ATTRIBUTE_ARCHIVE, "0x81c00020"},
   };
   // One last-write time to check the times against: 15 June 2012, 12:34:56 UTC.
   SYSTEMTIME stamp = {2012, 6, 5, 15, 12, 34, 56, 0};
@@ -121,7 +126,6 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
   CloseHandle(source);
   EXPECT_EQ(ZipAddEntry(zip, u"a", nullptr, 0, SourceKind::Handle), ZipResult::BadArguments);
   EXPECT_EQ(ZipAddEntry(zip, u"a", HandleArgument(-1), 0, SourceKind::Handle), ZipResult::BadArguments);
-  EXPECT_EQ(ZipAddEntry(zip, u"sub\\folder", nullptr, 0, SourceKind::Folder), ZipResult::Ok);
   // A tree is listed with the system's listing, relative to the current folder.
   wchar_t previous[MAX_PATH];
   ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
@@ -133,7 +137,7 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
   CloseHandle(target);
 
   const ZipInspection read = Inspect(scratch, archive);
-  ASSERT_EQ(read.entries.size(), std::size(cases) + 6);
+  ASSERT_EQ(read.entries.size(), std::size(cases) + 5);
   EXPECT_EQ(ZipNumber(read.entries[0], "header_offset"), 100);
   TIME_ZONE_INFORMATION zone;
   // UTC without daylight saving (no daylight date): local times are the file's own.
@@ -149,15 +153,68 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
     EXPECT_EQ(ZipNumber(e, "usize"), static_cast<long long>(c.content.size()));
     if (plainUtc) {
       EXPECT_EQ(ZipText(e, "date_time"), "2012-06-15 12:34:56");
-      EXPECT_EQ(ZipText(e, "central_extra"), test::CentralTimeExtraHex(1339763696));
+      EXPECT_EQ(ZipText(e, "central_extra"), test::TimeExtraHex({1339763696}));
     }
   }
-  EXPECT_EQ(ZipText(read.entries[std::size(cases) + 1], "name"), "sub/folder/");
-  EXPECT_EQ(ZipText(read.entries[std::size(cases) + 1], "external"), "0x41c00010");
   std::vector<std::string> tree = Names(read);
-  tree.erase(tree.begin(), tree.begin() + std::size(cases) + 2);
+  tree.erase(tree.begin(), tree.begin() + std::size(cases) + 1);
   std::sort(tree.begin(), tree.end());
   EXPECT_EQ(tree, (std::vector<std::string>{"tree/", "tree/dumps/", "tree/dumps/mini.dmp", "tree/empty/"}));
+}
+
+// A civil date as a file time, by the system's own calendar (not the
+// conversions under test).
+os::FileTime FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+  const SYSTEMTIME civil = {year, month, 0, day, hour, minute, second, 0};
+  FILETIME time = {};
+  EXPECT_TRUE(SystemTimeToFileTime(&civil, &time));
+  return static_cast<os::FileTime>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+// The native archive test compares ordinary times with Python's reading;
+// here the calendar's edges.
+TEST(ZipTimes, DosAndUnixTimesStayWithinTheirCalendars) {
+  const std::uint32_t firstDosDay = (0u << 9 | 1 << 5 | 1) << 16;
+  EXPECT_EQ(DosTimeOfLocal(FileTimeOf(1980, 1, 1, 0, 0, 0)), firstDosDay);
+  EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2107, 12, 31, 23, 59, 59)),
+            (127u << 9 | 12 << 5 | 31) << 16 | (23u << 11 | 59 << 5 | 29));
+  EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2024, 2, 29, 6, 7, 8)),
+            (44u << 9 | 2 << 5 | 29) << 16 | (6u << 11 | 7 << 5 | 4));
+  EXPECT_EQ(DosTimeOfLocal(FileTimeOf(1979, 12, 31, 23, 59, 59)), firstDosDay);
+  EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2108, 1, 1, 0, 0, 0)), firstDosDay);
+  // Whatever the zone, differences within one day and the clamping show.
+  const std::uint32_t midnight = UnixTimeOfLocal(FileTimeOf(2012, 1, 1, 0, 0, 0));
+  EXPECT_EQ(UnixTimeOfLocal(FileTimeOf(2012, 1, 1, 13, 14, 16)) - midnight, 47656u);
+  EXPECT_EQ(UnixTimeOfLocal(FileTimeOf(1950, 6, 15, 10, 20, 30)),
+            UnixTimeOfLocal(FileTimeOf(1970, 1, 1, 10, 20, 30)));
+  EXPECT_EQ(UnixTimeOfLocal(FileTimeOf(2100, 3, 4, 5, 6, 7)),
+            UnixTimeOfLocal(FileTimeOf(2037, 12, 31, 5, 6, 7)));
+  EXPECT_LE(std::llabs(static_cast<std::int64_t>(midnight) - 1325376000), 15 * 3600);
+}
+
+// 0x54AD at 0 and a signature at the position stored at 36, in files longer
+// than 40 bytes and than that position + 52.
+TEST(ZipSource, TheExecutableTest) {
+  const struct {
+    std::string bytes;
+    bool executable;
+  } cases[] = {
+      {ExecutableImage(0x54AD, 64, 0x4550, 200), true},
+      {ExecutableImage(0x54AD, 64, 0x454E, 200), true},
+      {ExecutableImage(0x54AD, 64, 0x454C, 200), true},
+      {ExecutableImage(0x54AD, 64, 0x5A4D, 200), true},
+      {ExecutableImage(0x5A4D, 64, 0x4550, 200), false},
+      {ExecutableImage(0x54AD, 64, 0x1234, 200), false},
+      {ExecutableImage(0x54AD, 148, 0x4550, 200), false},  // 200 is not beyond 148 + 52
+      {ExecutableImage(0x54AD, 147, 0x4550, 200), true},
+      {ExecutableImage(0x54AD, 4, 0x4550, 40), false},
+  };
+  test::ScratchFolder scratch;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    test::WriteBytes(scratch / u"a.exe", cases[i].bytes);
+    os::File file = os::File::OpenForReading(scratch / u"a.exe", os::Share::Read);
+    EXPECT_EQ(LooksExecutable(file.NativeHandle(), cases[i].bytes.size()), cases[i].executable) << i;
+  }
 }
 
 // Another program lets everyone share the file, but it writes to it: the
