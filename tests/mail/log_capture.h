@@ -1,6 +1,5 @@
 // The send-error log of one test, opened in a scratch folder. Lines() closes
-// it and gives its lines, each of which must have ended with CR LF; Text()
-// gives them each ended by "\n".
+// it and gives its lines, each of which must have ended with CR LF.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -31,11 +30,6 @@ class LogCapture {
     }
     EXPECT_EQ(start, bytes.size()) << "the log ends inside a line";
     return lines;
-  }
-  std::string Text() {
-    std::string text;
-    for (const std::string& line : Lines()) text += line + "\n";
-    return text;
   }
 
  private:

@@ -70,8 +70,7 @@ PeerServer::PeerServer(const std::string& script, const Lines& arguments, const 
   running_ = StartScript(base, command, "");
   if (!running_ || !WaitForFile(base + u".port", 30)) return;
   std::ifstream in(NativeFsPath(base + u".port"));
-  in >> port_ >> closedPort_;
-  if (!in) port_ = closedPort_ = 0;
+  if (!(in >> port_)) port_ = 0;
 }
 
 void PeerServer::Stop() {

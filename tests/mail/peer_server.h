@@ -32,15 +32,12 @@ class PeerServer {
 
   bool Started() const { return port_ != 0; }
   int Port() const { return port_; }
-  // A loopback port on which nothing listens.
-  int ClosedPort() const { return closedPort_; }
   // Asks the server to end through its stop file; waits at most 15 seconds.
   void Stop();
 
  private:
   std::u16string stopFile_, exitedFile_;
   int port_ = 0;
-  int closedPort_ = 0;
   bool running_ = false;
 };
 

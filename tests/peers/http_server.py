@@ -1,7 +1,6 @@
 """The settings server of the tests: Python's http.server on loopback, serving
-the files of --root (and its own error page for anything missing), and two
-paths of its own: one whose body is shorter than its Content-Length, and one
-whose body comes in chunks (HTTP/1.1 chunked transfer coding). Every
+the files of --root (and its own error page for anything missing), and a
+path of its own whose body is shorter than its Content-Length. Every
 request's line and headers are appended to requests.log beside the root.
 With --tls-cert and --tls-key it serves HTTPS."""
 
@@ -23,24 +22,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         with open(self.log_path, "a", encoding="latin-1") as log:
             log.write(self.requestline + "\n" + "".join("%s: %s\n" % h for h in self.headers.items()) + "\n")
-        if self.path not in ("/short-body.txt", "/chunked.txt"):
+        if self.path != "/short-body.txt":
             return super().do_GET()
         self.close_connection = True
-        if self.path == "/chunked.txt":
-            self.protocol_version = "HTTP/1.1"
         self.send_response(200)
         self.send_header("Content-Type", "text/plain")
-        if self.path == "/short-body.txt":
-            self.send_header("Content-Length", "1000")
-            self.end_headers()
-            self.wfile.write(b"SmtpAddr Account Password Sendfrom\r\n" * 2)
-            return
-        self.send_header("Transfer-Encoding", "chunked")
-        self.send_header("Connection", "close")
+        self.send_header("Content-Length", "1000")
         self.end_headers()
-        for chunk in (b"smtp.peer.test user ", b"pw from@peer.test\r\n", b"x" * 40000):
-            self.wfile.write(b"%x;piece\r\n%s\r\n" % (len(chunk), chunk))
-        self.wfile.write(b"0\r\n\r\n")
+        self.wfile.write(b"SmtpAddr Account Password Sendfrom\r\n" * 2)
 
 
 def main():

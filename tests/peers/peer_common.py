@@ -1,7 +1,7 @@
-"""What every loopback peer of the tests shares: it tells the test its port,
-and a port on which nothing listens, through a file; it ends when the test
-writes the stop file or when its lifetime is over, and then leaves an
-"exited" file, for a test that cannot wait for the process itself."""
+"""What every loopback peer of the tests shares: it tells the test its port
+through a file; it ends when the test writes the stop file or when its
+lifetime is over, and then leaves an "exited" file, for a test that cannot
+wait for the process itself."""
 
 import argparse
 import os
@@ -46,10 +46,7 @@ def write_file(path, text):
 
 
 def announce(args, port):
-    probe = socket.socket()
-    probe.bind(("127.0.0.1", 0))
-    write_file(args.port_file, "%d %d\n" % (port, probe.getsockname()[1]))
-    probe.close()
+    write_file(args.port_file, "%d\n" % port)
 
 
 def listen(args, backlog):

@@ -2,7 +2,6 @@
 and plays a script, one step per line:
 
   send TEXT    send TEXT (escapes such as \\r\\n decoded) in one piece
-  pause S      wait S seconds (so that two sends reach the client as two pieces)
   recv         read one line and add it to the transcript
   message      read the mail data up to the line "." and add "<message>"
   drop N       read N bytes, then reset the connection and add "<dropped>"
@@ -15,7 +14,6 @@ import os
 import socket
 import struct
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import peer_common  # noqa: E402
@@ -44,8 +42,6 @@ def play(sock, steps, transcript):
             transcript.append("<eof>" if got is None else "<message>" if op == "message" else got)
             if got is None:
                 return
-        elif op == "pause":
-            time.sleep(float(arg))
         elif op in ("drop", "close"):
             if op == "drop":
                 try:
