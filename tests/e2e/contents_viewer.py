@@ -8,7 +8,8 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from prefix import rc_caption, zip_entries  # noqa: E402
 from run_e2e import (ARCHIVE, DONT_SEND, IDC_CONTENTS_LINK, SEND, Crash, archive_path, expect,  # noqa: E402
-                     expect_equal, expect_report_archive, expect_sent, mail_servers, run_dialog, run_scenario)
+                     expect_equal, expect_report_archive, expect_sent, mail_servers, run_dialog, run_scenario,
+                     said)
 
 VIEWER = rc_caption("en_US.UTF-8", "IDD_REPORT_CONTENTS")
 IDC_FILE_LIST, IDC_PREVIEW_NAME, IDC_PREVIEW_DESCRIPTION, IDC_PREVIEW = 41527, 41528, 41529, 41530
@@ -24,13 +25,8 @@ def viewer(command, *args):
     return " ".join([command, '"%s"' % VIEWER] + [str(a) for a in args])
 
 
-def header_images(out):
-    return [int(line.split(": ")[1]) for line in out if line.startswith("header-image 0: ")]
-
-
 def texts(out, control):
-    prefix = "text %d: " % control
-    return [line[len(prefix):] for line in out if line.startswith(prefix)]
+    return said(out, "text %d: " % control)
 
 
 def rows(out):
@@ -67,7 +63,7 @@ def scenario_contents_choices(prefix):
                          "REGFile_registry.reg", "OPEN_drawing.dwg"], "rows")
     expect_equal(rows(out)[0], ["system.txt", "System information", "Text Document", "1 KB "],
                  "the first row's columns")
-    expect_equal(header_images(out), [TICKED, UNTICKED, TICKED, UNTICKED], "the header check box")
+    expect_equal([int(n) for n in said(out, "header-image 0: ")], [TICKED, UNTICKED, TICKED, UNTICKED], "the header check box")
     prefix.keep_screenshot("C:\\viewer-list.bmp", "viewer-list")
     entries = zip_entries(archive_path(prefix, ARCHIVE))
     expect_equal(sorted(entries), ["DMPFile_crash.dmp", "LOGFile_Crash_20261206.log", "OPEN_drawing.dwg",
@@ -86,7 +82,7 @@ def scenario_contents_header_and_send(prefix):
                          + [line for step in (header, header, row, header, row) for line in (step, image)]
                          + [viewer("click", IDOK), "wait-gone " + VIEWER] + SEND)
     prefix.keep_screenshot("C:\\viewer-unticked.bmp", "viewer-unticked")
-    expect_equal(header_images(out), [UNTICKED, TICKED, UNTICKED, UNTICKED, TICKED, UNTICKED],
+    expect_equal([int(n) for n in said(out, "header-image 0: ")], [UNTICKED, TICKED, UNTICKED, UNTICKED, TICKED, UNTICKED],
                  "the header check box")
     body = expect_sent(prefix, crash, out, mail)[1].decode("cp1252")
     expect("NotSend_DMPFile_crash.dmp" in body and "Send_REGFile_registry.reg" in body,

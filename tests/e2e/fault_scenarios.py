@@ -16,7 +16,8 @@ import zipfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from prefix import wait_until  # noqa: E402
 from run_e2e import (ARCHIVE, SEND, STALLED, Crash, expect, expect_record,  # noqa: E402
-                     expect_report_archive, mail_servers, record_book, run_dialog, run_scenario, settings_port)
+                     expect_report_archive, mail_servers, record_book, run_dialog, run_scenario,
+                     settings_port)
 
 # The driver waits for this file before it ends the program: the checks made
 # while the program hangs are done by then.

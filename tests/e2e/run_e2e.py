@@ -81,8 +81,9 @@ def record_book(prefix):
     return read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
 
 
-def boxes(out):
-    return [line[len("box: "):] for line in out if line.startswith("box: ")]
+def said(out, start):
+    """What the driver printed after `start` ("box: ": the texts of the message boxes)."""
+    return [line[len(start):] for line in out if line.startswith(start)]
 
 
 def expect(condition, message):
@@ -155,7 +156,7 @@ def scenario_recovery_questions(prefix):
     answers = ["answer \"%s\" %s" % (rc_string("IDS_RECOVERY_CAPTION"), a) for a in ("no", "no", "no", "yes")]
     out = run_dialog(prefix, [DONT_SEND], answers)
     question = rc_string("IDS_RECOVERY_BEFORE") + "%s" + rc_string("IDS_RECOVERY_AFTER")
-    expect_equal(boxes(out), [question % p(n) for n in ("b1", "b2", "b3", "b4")], "recovery questions")
+    expect_equal(said(out, "box: "), [question % p(n) for n in ("b1", "b2", "b3", "b4")], "the questions")
     present = {n: os.path.exists(prefix.unix(p(n))) for n in names}
     expect_equal(present, {"a1": False, "b1": True, "a2": False, "b2": True, "a3": True, "b3": False,
                            "a4": True, "b4": True}, "drawings left after the answers")
@@ -288,7 +289,7 @@ def send_log(prefix):
 def expect_sent(prefix, crash, out, mail, name=ARCHIVE):
     """Message 1593, the archive mailed whole, the final record "YES" and the
     crash material cleaned up; returns the mail's raw bytes and its text part."""
-    expect(rc_string("IDS_SEND_SUCCEEDED", prefix.lang) in boxes(out), "message 1593:\n" + "\n".join(out))
+    expect(rc_string("IDS_SEND_SUCCEEDED", prefix.lang) in said(out, "box: "), "1593:\n" + "\n".join(out))
     with open(os.path.join(mail, "mail1.eml"), "rb") as f:
         raw = f.read()
     parts = email.message_from_bytes(raw).get_payload()
@@ -304,9 +305,9 @@ def expect_not_sent(prefix, crash, out, tag):
     record "NO"; the log ends in failure after `tag`; the crash material is
     cleaned up."""
     numbered = "Crash_202612060.zip"
-    failed = rc_string("IDS_SEND_FAILED", prefix.lang).split("%s")[0]
-    expect(len(boxes(out)) == 1 and boxes(out)[0].startswith(failed)
-           and windows_archive(prefix, numbered) in boxes(out)[0], "message 1592:\n" + "\n".join(out))
+    failed, box = rc_string("IDS_SEND_FAILED", prefix.lang).split("%s")[0], said(out, "box: ")
+    expect(len(box) == 1 and box[0].startswith(failed) and windows_archive(prefix, numbered) in box[0],
+           "message 1592:\n" + "\n".join(out))
     expect(os.path.exists(archive_path(prefix, numbered)), "the report stays on disk")
     expect_record(prefix, 2, numbered, "NO")
     log = send_log(prefix)

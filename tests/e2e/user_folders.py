@@ -9,9 +9,9 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from prefix import rc_string, write, write_utf16  # noqa: E402
-from run_e2e import (DONT_SEND, IDC_DESCRIPTION, SEND, Crash, boxes, expect, expect_cleaned_up,  # noqa: E402
+from run_e2e import (DONT_SEND, IDC_DESCRIPTION, SEND, Crash, expect, expect_cleaned_up,  # noqa: E402
                      expect_record, expect_report_archive, expect_sent, mail_servers, run_dialog,
-                     run_scenario)
+                     run_scenario, said)
 
 
 def use_profile(prefix, profile, locale):
@@ -53,7 +53,7 @@ def scenario_german_folders(prefix):
     description = "Zeichnung \u00fcberschrieben"
     out = run_dialog(prefix, ["type DIALOG %d %s" % (IDC_DESCRIPTION, description), DONT_SEND],
                      answers=["answer \"%s\" no" % warning])
-    expect(len(boxes(out)) == 1 and drawing in boxes(out)[0],
+    expect(len(said(out, "box: ")) == 1 and drawing in said(out, "box: ")[0],
            "the recovery question names the drawing:\n" + "\n".join(out))
     expect(os.path.exists(prefix.unix(drawing)) and not os.path.exists(prefix.unix(backup)),
            "answered No, the second path is deleted")
