@@ -6,7 +6,8 @@ endif()
 
 # Registers e2e_<PREFIX><scenario> for each SCENARIOS entry "script:scenario"
 # (tests/e2e/<script>.py), in a copy of TEMPLATE made by FIXTURE, started
-# through LAUNCHER when one is given; ENVIRONMENT adds to the scripts' own.
+# through LAUNCHER when one is given; ENVIRONMENT adds to the scripts' own
+# (a variable named again there takes the later value).
 function(norda_add_e2e)
   cmake_parse_arguments(E2E "" "PREFIX;TEMPLATE;FIXTURE;BINARY_DIR;TIMEOUT" "LAUNCHER;ENVIRONMENT;SCENARIOS"
                         ${ARGN})
@@ -26,6 +27,28 @@ function(norda_add_e2e)
   endforeach()
 endfunction()
 
+# Builds the program alone once more as NAME in BINARY_DIR with the mingw-w64
+# TOOLCHAIN (i686, x86_64), this build's endpoints and mail settings but the
+# settings at SETTINGS_URL, and the further cache settings that follow.
+function(norda_add_program_build name binary_dir toolchain settings_url)
+  include(ExternalProject)
+  ExternalProject_Add(${name}
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${binary_dir}
+    CMAKE_CACHE_ARGS
+      -DCMAKE_TOOLCHAIN_FILE:FILEPATH=${PROJECT_SOURCE_DIR}/cmake/toolchain-mingw-${toolchain}.cmake
+      -DCMAKE_BUILD_TYPE:STRING=${CMAKE_BUILD_TYPE}
+      -DNORDA_SETTINGS_BASE_URL:STRING=${settings_url}
+      -DNORDA_REPORT_MAILBOX:STRING=${NORDA_REPORT_MAILBOX}
+      -DNORDA_SMTP_PORT:STRING=${NORDA_SMTP_PORT}
+      -DNORDA_MIME_BOUNDARY:STRING=${NORDA_MIME_BOUNDARY}
+      ${ARGN}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${binary_dir} --target NordaErrorDialog
+    BUILD_BYPRODUCTS ${binary_dir}/src/ui/NordaErrorDialog.exe
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON)
+endfunction()
+
 if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND TARGET NordaErrorDialog)
   set(x86_64 TEMPLATE ${NORDA_WINE_TEMPLATE} FIXTURE wine_template BINARY_DIR ${CMAKE_BINARY_DIR} TIMEOUT 300)
   norda_add_e2e(${x86_64}
@@ -41,34 +64,14 @@ if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND TARGET NordaErrorDialog)
                 SCENARIOS fault_scenarios:settings_server_hangs fault_scenarios:mail_server_hangs)
 endif()
 
-# End-to-end scenarios of the i686 program, the build that ships: pointer
-# sizes, structure layouts, callbacks and the 32-bit system DLLs differ from
-# the x86_64 build that the other Windows tests run. The x86_64 test build
-# also builds the i686 program (alone, with the same loopback endpoints) under
-# i686/ and runs a few scenarios of each kind against it, in a prefix that
-# runs 32-bit programs, driven by the x86_64 driver.
-#
-# The 32-bit Wine runs emulated on machines whose kernel cannot execute 32-bit
-# x86 code, several times slower: the scenarios get longer bounds, and they
-# are skipped, saying why, where 32-bit Wine cannot run at all
-# (scripts/install-wine32.sh sets it up).
+# End-to-end scenarios of the i686 program, the build that ships (pointer
+# sizes, structure layouts, callbacks and the 32-bit system DLLs differ): a few
+# of each kind, in a prefix that runs 32-bit programs, driven by the x86_64
+# driver. 32-bit Wine may run emulated, several times slower: longer bounds;
+# where it cannot run at all (scripts/install-wine32.sh sets it up) they skip.
 if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND TARGET ui_driver)
-  include(ExternalProject)
   set(i686_build ${CMAKE_BINARY_DIR}/i686)
-  ExternalProject_Add(norda_i686_program
-    SOURCE_DIR ${PROJECT_SOURCE_DIR}
-    BINARY_DIR ${i686_build}
-    CMAKE_CACHE_ARGS
-      -DCMAKE_TOOLCHAIN_FILE:FILEPATH=${PROJECT_SOURCE_DIR}/cmake/toolchain-mingw-i686.cmake
-      -DCMAKE_BUILD_TYPE:STRING=${CMAKE_BUILD_TYPE}
-      -DNORDA_SETTINGS_BASE_URL:STRING=${NORDA_SETTINGS_BASE_URL}
-      -DNORDA_REPORT_MAILBOX:STRING=${NORDA_REPORT_MAILBOX}
-      -DNORDA_SMTP_PORT:STRING=${NORDA_SMTP_PORT}
-      -DNORDA_MIME_BOUNDARY:STRING=${NORDA_MIME_BOUNDARY}
-    BUILD_COMMAND ${CMAKE_COMMAND} --build ${i686_build} --target NordaErrorDialog
-    BUILD_BYPRODUCTS ${i686_build}/src/ui/NordaErrorDialog.exe
-    INSTALL_COMMAND ""
-    BUILD_ALWAYS ON)
+  norda_add_program_build(norda_i686_program ${i686_build} i686 ${NORDA_SETTINGS_BASE_URL})
 
   set(template ${CMAKE_BINARY_DIR}/wine-template-wow64)
   add_test(NAME wine_template_wow64_setup

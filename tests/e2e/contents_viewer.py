@@ -1,38 +1,32 @@
 #!/usr/bin/python3
 """End-to-end scenarios of the report contents viewer: the real program under
 Wine, the viewer opened from the "Click here" link and driven from outside.
-
-usage: contents_viewer.py SCENARIO   (environment as for run_e2e.py)
 """
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from prefix import read_ini, zip_entries  # noqa: E402
-from run_e2e import (IDC_CONTENTS_LINK, IDC_DONT_SEND, IDC_SEND, Crash, archive_path, expect,  # noqa: E402
-                     expect_equal, mail_servers, run_dialog, run_scenario, scenarios_of, sent_mail)
+from prefix import rc_caption, zip_entries  # noqa: E402
+from run_e2e import (ARCHIVE, DONT_SEND, IDC_CONTENTS_LINK, SEND, Crash, archive_path, expect,  # noqa: E402
+                     expect_equal, expect_report_archive, expect_sent, mail_servers, run_dialog, run_scenario,
+                     said)
 
-VIEWER = "Error Report Contents"
+VIEWER = rc_caption("en_US.UTF-8", "IDD_REPORT_CONTENTS")
 IDC_FILE_LIST, IDC_PREVIEW_NAME, IDC_PREVIEW_DESCRIPTION, IDC_PREVIEW = 41527, 41528, 41529, 41530
 IDOK = 1
 VK_ESCAPE, VK_BACK, VK_DELETE, VK_SPACE, VK_A, VK_C, VK_NUMPAD5, VK_OEM_1 = 27, 8, 46, 32, 65, 67, 101, 186
 UNTICKED, TICKED = 1, 2  # header images of the "Send" column
 
 OPEN_VIEWER = ["mouse DIALOG %d" % IDC_CONTENTS_LINK, "wait-window " + VIEWER]
-CLOSE_VIEWER = ["wait-gone " + VIEWER, "click DIALOG %d" % IDC_DONT_SEND]
+CLOSE_VIEWER = ["wait-gone " + VIEWER, DONT_SEND]
 
 
 def viewer(command, *args):
     return " ".join([command, '"%s"' % VIEWER] + [str(a) for a in args])
 
 
-def header_images(out):
-    return [int(line.split(": ")[1]) for line in out if line.startswith("header-image 0: ")]
-
-
 def texts(out, control):
-    prefix = "text %d: " % control
-    return [line[len(prefix):] for line in out if line.startswith(prefix)]
+    return said(out, "text %d: " % control)
 
 
 def rows(out):
@@ -69,39 +63,33 @@ def scenario_contents_choices(prefix):
                          "REGFile_registry.reg", "OPEN_drawing.dwg"], "rows")
     expect_equal(rows(out)[0], ["system.txt", "System information", "Text Document", "1 KB "],
                  "the first row's columns")
-    expect_equal(header_images(out), [TICKED, UNTICKED, TICKED, UNTICKED], "the header check box")
+    expect_equal([int(n) for n in said(out, "header-image 0: ")], [TICKED, UNTICKED, TICKED, UNTICKED], "the header check box")
     prefix.keep_screenshot("C:\\viewer-list.bmp", "viewer-list")
-    entries = zip_entries(archive_path(prefix, "Crash_20261206.zip"))
+    entries = zip_entries(archive_path(prefix, ARCHIVE))
     expect_equal(sorted(entries), ["DMPFile_crash.dmp", "LOGFile_Crash_20261206.log", "OPEN_drawing.dwg",
                                    "system.txt"], "entries after unticking the registry export")
 
 
 def scenario_contents_header_and_send(prefix):
     """The header box unticks and ticks all; the mail tells which file was left out."""
-    Crash(prefix, subject="Crash 12")
+    crash = Crash(prefix, subject="Crash 12")
+    # Each step, then the header's image: untick all, tick all, untick all,
+    # tick one (not all), tick all, untick one.
+    header, row = viewer("header-click", IDC_FILE_LIST, 0), viewer("cell", IDC_FILE_LIST, 2, 0, "click")
+    image = viewer("header-image", IDC_FILE_LIST, 0)
     with mail_servers(prefix) as mail:
-        out = run_dialog(prefix, OPEN_VIEWER + [
-            viewer("header-click", IDC_FILE_LIST, 0), viewer("header-image", IDC_FILE_LIST, 0),
-            "screenshot C:\\viewer-unticked.bmp",
-            viewer("header-click", IDC_FILE_LIST, 0), viewer("header-image", IDC_FILE_LIST, 0),
-            viewer("header-click", IDC_FILE_LIST, 0), viewer("header-image", IDC_FILE_LIST, 0),
-            viewer("cell", IDC_FILE_LIST, 2, 0, "click"), viewer("header-image", IDC_FILE_LIST, 0),
-            viewer("header-click", IDC_FILE_LIST, 0), viewer("header-image", IDC_FILE_LIST, 0),
-            viewer("cell", IDC_FILE_LIST, 2, 0, "click"), viewer("header-image", IDC_FILE_LIST, 0),
-            viewer("click", IDOK), "wait-gone " + VIEWER, "click DIALOG %d" % IDC_SEND,
-            "answer NordaErrorDialog ok"])
+        out = run_dialog(prefix, OPEN_VIEWER + [header, image, "screenshot C:\\viewer-unticked.bmp"]
+                         + [line for step in (header, header, row, header, row) for line in (step, image)]
+                         + [viewer("click", IDOK), "wait-gone " + VIEWER] + SEND)
     prefix.keep_screenshot("C:\\viewer-unticked.bmp", "viewer-unticked")
-    # untick all, tick all, untick all, tick one (not all), tick all, untick one
-    expect_equal(header_images(out), [UNTICKED, TICKED, UNTICKED, UNTICKED, TICKED, UNTICKED],
+    expect_equal([int(n) for n in said(out, "header-image 0: ")], [UNTICKED, TICKED, UNTICKED, UNTICKED, TICKED, UNTICKED],
                  "the header check box")
-    body = sent_mail(mail, archive_path(prefix, "Crash_20261206.zip"))[1].decode("cp1252")
+    body = expect_sent(prefix, crash, out, mail)[1].decode("cp1252")
     expect("NotSend_DMPFile_crash.dmp" in body and "Send_REGFile_registry.reg" in body,
            "the mail's file status:\n" + body)
-    entries = zip_entries(archive_path(prefix, "Crash_20261206.zip"))
+    entries = zip_entries(archive_path(prefix, ARCHIVE))
     expect("DMPFile_crash.dmp" not in entries and "REGFile_registry.reg" in entries,
            "entries: %s" % sorted(entries))
-    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
-    expect_equal(book["Record0"]["Send or Not"], "YES", "final record")
 
 
 LOG = b"".join(b"%06d NORDA+ 12.3 journal line of the failed session\r\n" % i for i in range(2000))
@@ -130,7 +118,7 @@ def dump(data):
 
 def scenario_contents_preview(prefix):
     """Rows skip a missing file; previews as text or dump; the preview cannot be typed into."""
-    Crash(prefix, files_to_add=PREVIEW_FILES)
+    crash = Crash(prefix, files_to_add=PREVIEW_FILES)
     show = lambda row: [viewer("cell", IDC_FILE_LIST, row, 1, "double"),  # noqa: E731
                         viewer("text", IDC_PREVIEW_NAME), viewer("text", IDC_PREVIEW_DESCRIPTION),
                         viewer("text", IDC_PREVIEW)]
@@ -158,9 +146,7 @@ def scenario_contents_preview(prefix):
     expect("clipboard: 000000 NORDA+" in out, "Ctrl+C copies the selection:\n" + "\n".join(out[-8:]))
     prefix.keep_screenshot("C:\\viewer-dump.bmp", "viewer-dump")
     prefix.keep_screenshot("C:\\viewer-text.bmp", "viewer-text")
-    entries = zip_entries(archive_path(prefix, "Crash_20261206.zip"))
-    expect_equal(sorted(n for n in entries if "_" not in n), ["five.txt", "four.txt", "journal.log",
-                                                              "sixteen.bin", "ten.txt"], "listed files packed")
+    expect_report_archive(prefix, crash)  # the listed files that exist, whole
 
 
 def scenario_contents_nothing_to_show(prefix):
@@ -176,9 +162,8 @@ def scenario_contents_nothing_to_show(prefix):
 
     # The first run's clean-up removed the report description: this run lists no file.
     expect(not os.path.exists(os.path.join(prefix.report_folder, "CrashReport.ini")), "no report description")
-    run_dialog(prefix, ["mouse DIALOG %d" % IDC_CONTENTS_LINK, "no-window 2000 " + VIEWER,
-                        "click DIALOG %d" % IDC_DONT_SEND])
+    run_dialog(prefix, ["mouse DIALOG %d" % IDC_CONTENTS_LINK, "no-window 2000 " + VIEWER, DONT_SEND])
 
 
 if __name__ == "__main__":
-    sys.exit(run_scenario(scenarios_of(globals()), sys.argv))
+    sys.exit(run_scenario(globals(), sys.argv))

@@ -6,31 +6,23 @@ time-out). While it waits, the report's archive and its "NO" record must
 already be on disk; the user then ends the program, and nothing is lost: the
 archive and the record stay, and so do the crash files, as the program never
 came to clean them up.
-
-usage: fault_scenarios.py SCENARIO   (environment: NORDA_WINE_TEMPLATE,
-       NORDA_BINARY_DIR, NORDA_SOURCE_DIR, NORDA_SETTINGS_BASE_URL, NORDA_SMTP_PORT)
 """
+import configparser
 import os
 import sys
 import threading
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from prefix import Peer, read_ini, wait_until  # noqa: E402
-from run_e2e import (IDC_SEND, Crash, expect_report_archive, run_dialog, run_scenario,  # noqa: E402
-                     scenarios_of, settings_server)
+from prefix import wait_until  # noqa: E402
+from run_e2e import (ARCHIVE, SEND, STALLED, Crash, expect, expect_record,  # noqa: E402
+                     expect_report_archive, mail_servers, record_book, run_dialog, run_scenario,
+                     settings_port)
 
 # The driver waits for this file before it ends the program: the checks made
 # while the program hangs are done by then.
 CHECKED = "C:\\checked.txt"
 STALL_SECONDS = 25
-
-
-def hanging_server(prefix, port, wait_for, greeting=""):
-    marker = os.path.join(prefix.scratch, "stalled.txt")
-    peer = Peer("stalled_server.py", ["--stalled-file", marker, "--wait-for", str(wait_for), "--greeting", greeting,
-                                      "--port", port], prefix.scratch)
-    return peer, marker
 
 
 def read(path):
@@ -42,52 +34,45 @@ def report_kept(prefix, crash, failures, when):
     """The archive whole and its record "NO"; failures are collected, not raised,
     so that the program is always ended."""
     try:
-        expect_report_archive(prefix, crash, "Crash_20261206.zip")
-    except (OSError, zipfile.BadZipFile, AssertionError) as error:
-        failures.append("the archive %s: %s" % (when, error))
-    book = os.path.join(prefix.report_folder, "SendRecord.ini")
-    records = read_ini(book) if os.path.exists(book) else None
-    archive = prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport", "Crash_20261206.zip")
-    if records is None or dict(records["Record1"] if "Record1" in records else {}) != {
-            "File Name": archive, "Send or Not": "NO", "Email Subject": "Crash_20261206"}:
-        failures.append("no record of the unsent report %s" % when)
-    elif records.has_section("Record0"):
-        failures.append("a final record %s" % when)
+        expect_report_archive(prefix, crash)
+        expect_record(prefix, 1, ARCHIVE, "NO", "Crash_20261206")
+        expect(not record_book(prefix).has_section("Record0"), "a final record")
+    except (OSError, KeyError, zipfile.BadZipFile, configparser.Error, AssertionError) as error:
+        failures.append("the report %s: %s" % (when, error))
 
 
-def send_and_end_while_it_hangs(prefix, peers, marker, received):
+def send_and_end_while_it_hangs(prefix, received, **servers):
     """Presses Send, checks the disk while the program waits on the hanging
     server, then ends the program; fails with every check that did not hold."""
     crash = Crash(prefix)
     failures = []
     outcome = {}
+    marker = os.path.join(prefix.scratch, STALLED)
 
     def drive():
         try:
-            outcome["out"] = run_dialog(prefix, ["click DIALOG %d" % IDC_SEND, "wait-file " + CHECKED,
-                                                 "end-program"])
+            outcome["out"] = run_dialog(prefix, SEND[:1] + ["wait-file " + CHECKED, "end-program"])
         except AssertionError as error:
             outcome["error"] = str(error)
 
-    driver = threading.Thread(target=drive)
-    driver.start()
-    try:
-        if not wait_until(lambda: os.path.exists(marker) or not driver.is_alive(), STALL_SECONDS):
-            failures.append("the program never reached the hanging server")
-        elif not os.path.exists(marker):
-            failures.append("the driver ended before the program reached the hanging server")
-        else:
-            got = read(marker).decode("utf-8")
-            if not got.startswith(received):
-                failures.append("the hanging server got %r, not %r" % (got[:80], received))
-            # What the report needs is on disk while the program waits.
-            report_kept(prefix, crash, failures, "while waiting")
-    finally:
-        with open(prefix.unix(CHECKED), "w") as f:
-            f.write("checked\n")
-        driver.join()
-        for peer in peers:
-            peer.stop()
+    with mail_servers(prefix, smtp=None, **servers):
+        driver = threading.Thread(target=drive)
+        driver.start()
+        try:
+            if not wait_until(lambda: os.path.exists(marker) or not driver.is_alive(), STALL_SECONDS):
+                failures.append("the program never reached the hanging server")
+            elif not os.path.exists(marker):
+                failures.append("the driver ended before the program reached the hanging server")
+            else:
+                got = read(marker).decode("utf-8")
+                if not got.startswith(received):
+                    failures.append("the hanging server got %r, not %r" % (got[:80], received))
+                # What the report needs is on disk while the program waits.
+                report_kept(prefix, crash, failures, "while waiting")
+        finally:
+            with open(prefix.unix(CHECKED), "w") as f:
+                f.write("checked\n")
+            driver.join()
 
     if "error" in outcome:
         failures.append(outcome["error"])
@@ -106,17 +91,15 @@ def send_and_end_while_it_hangs(prefix, peers, marker, received):
 
 
 def scenario_settings_server_hangs(prefix):
-    peer, marker = hanging_server(prefix, os.environ["NORDA_SETTINGS_BASE_URL"].rsplit(":", 1)[1], 1)
-    send_and_end_while_it_hangs(prefix, [peer], marker,
-                                "GET /norda+/vozavededavu/CrMailInfo/CrSendInfo.txt HTTP/1.1\r\n")
+    send_and_end_while_it_hangs(prefix, "GET /norda+/vozavededavu/CrMailInfo/CrSendInfo.txt HTTP/1.1\r\n",
+                                settings=None, stalled=(settings_port(), ["--wait-for", "1"]))
 
 
 def scenario_mail_server_hangs(prefix):
-    peers = [settings_server(prefix)]
-    peer, marker = hanging_server(prefix, os.environ["NORDA_SMTP_PORT"], len("HELO 127.0.0.1\r\n"),
-                                  "220 peer.test ready\\r\\n")
-    send_and_end_while_it_hangs(prefix, peers + [peer], marker, "HELO 127.0.0.1\r\n")
+    hello = "HELO 127.0.0.1\r\n"
+    send_and_end_while_it_hangs(prefix, hello, stalled=(os.environ["NORDA_SMTP_PORT"], [
+        "--wait-for", str(len(hello)), "--greeting", "220 peer.test ready\\r\\n"]))
 
 
 if __name__ == "__main__":
-    sys.exit(run_scenario(scenarios_of(globals()), sys.argv))
+    sys.exit(run_scenario(globals(), sys.argv))

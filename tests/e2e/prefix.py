@@ -34,6 +34,9 @@ class Prefix:
         self.documents = os.path.join(self.user, "Documents")
         self.temp = os.path.join(self.user, "Temp")
         self.report_folder = os.path.join(self.appdata, "CrashReport")
+        # Where the program keeps its reports, as it names it; and the language it runs in.
+        self.report_windows = self.windows_user_path("AppData", "Roaming", "CrashReport")
+        self.lang = "en_US.UTF-8"
         self.install = self.unix("C:\\NORDA")
         os.makedirs(self.install, exist_ok=True)
         os.makedirs(self.report_folder, exist_ok=True)
@@ -54,19 +57,19 @@ class Prefix:
     def windows_user_path(self, *parts):
         return "C:\\users\\" + getpass.getuser() + "\\" + "\\".join(parts)
 
-    def env(self, lang):
+    def env(self, lang=None):
         env = dict(os.environ)
         env.update(WINEPREFIX=self.path, HOME=self.home, WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=", LANG=lang, LC_ALL=lang)
+                   WINEDLLOVERRIDES="mscoree,mshtml=", LANG=lang or self.lang, LC_ALL=lang or self.lang)
         return env
 
-    def wine_env_run(self, args, lang="en_US.UTF-8", check=True):
+    def wine_env_run(self, args, check=True):
         if args[0] == "wine":
             args = [WINE64] + args[1:]
-        return subprocess.run(args, env=self.env(lang), check=check,
+        return subprocess.run(args, env=self.env(), check=check,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def drive(self, script, lang="en_US.UTF-8"):
+    def drive(self, script):
         """Runs the UI driver with the script's lines; returns its output lines."""
         script_path = self.unix("C:\\driver-script.txt")
         with open(script_path, "w", encoding="utf-8") as f:
@@ -78,14 +81,14 @@ class Prefix:
             process = subprocess.Popen(
                 ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", WINE64,
                  "C:\\NORDA\\ui_driver.exe", "C:\\driver-script.txt"],
-                env=self.env(lang), stdout=out, stderr=subprocess.DEVNULL,
+                env=self.env(), stdout=out, stderr=subprocess.DEVNULL,
                 stdin=subprocess.DEVNULL)
             try:
                 process.wait(RUN_SECONDS)
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()
-        self.wine_env_run(["wineserver", "-k"], lang, check=False)
+        self.wine_env_run(["wineserver", "-k"], check=False)
         with open(out_path, encoding="utf-8", errors="replace") as f:
             lines = f.read().splitlines()
         if process.returncode != 0 or "done" not in lines:
@@ -102,10 +105,14 @@ class Prefix:
         return target
 
 
-def write_utf16_ini(path, text):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
+def write(path, data):
     with open(path, "wb") as f:
-        f.write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
+        f.write(data)
+
+
+def write_utf16(path, text):
+    """A text file as the CAD application writes its lists: UTF-16 with BOM, CR LF."""
+    write(path, b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
 
 
 def read_ini(path):
@@ -143,6 +150,11 @@ def rc_text(locale, pattern):
 
 def rc_caption(locale, dialog="IDD_ERROR_REPORT"):
     return rc_text(locale, dialog + r"\s+DIALOGEX[^\n]*\n(?:[^\n]*\n)*?CAPTION\s+%s")
+
+
+def rc_string(name, locale="en_US.UTF-8"):
+    """A string of the string table, its escapes as the driver prints them."""
+    return rc_text(locale, name + r"\s+%s")
 
 
 def wait_until(condition, seconds=10):

@@ -8,24 +8,24 @@ usage: run_e2e.py SCENARIO   (environment: NORDA_WINE_TEMPLATE, NORDA_BINARY_DIR
                               NORDA_BINARY_DIR/e2e-screens)
 """
 import contextlib
+import email
+import functools
 import os
 import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from prefix import Peer, Prefix, rc_caption, rc_text, read_ini, write_utf16_ini, zip_entries  # noqa: E402
+from prefix import (Peer, Prefix, rc_caption, rc_string, rc_text, read_ini, write, write_utf16,  # noqa: E402
+                    zip_entries)
 
-DIALOG = "NORDA Error Report"
-WARNING = "NORDA+ WARNING!"
+DIALOG = rc_caption("en_US.UTF-8")
 IDC_BANNER_TITLE, IDC_SAVE_HINT, IDC_DESCRIPTION = 41518, 41520, 41521
 IDC_CONTENTS_LINK, IDC_SEND, IDC_DONT_SEND = 41522, 41523, 41524
 VK_ESCAPE = 27
-BANNER = " has encountered a problem and needs to close. We are sorry for the inconvenience."
-RECOVERY_BEFORE = ("NORDA+ can not continue, but all you have done except the last operation, "
-                   "can be saved to ")
-RECOVERY_AFTER = (". You can open or repair the document. Do you really need NORDA+ to try to "
-                  "save it?")
-
+DONT_SEND = "click DIALOG %d" % IDC_DONT_SEND
+SEND = ["click DIALOG %d" % IDC_SEND, "answer NordaErrorDialog ok"]
+ARCHIVE = "Crash_20261206.zip"
+STALLED = "stalled.txt"  # the hanging server's record of what it got, made when it takes the connection
 
 CRASH_LOG = (b"NORDA+ 12.3.4567 crash log\r\n"
              b"Time: 2026-12-06 10:41:07\r\n"
@@ -36,48 +36,31 @@ CRASH_LOG = (b"NORDA+ 12.3.4567 crash log\r\n"
 
 
 class Crash:
-    """The files the CAD application leaves: named crash files, a further file,
-    listed files, and the report description naming them."""
+    """The files the CAD application leaves: named crash files (a name of None
+    leaves that one out), a further file, listed files (name, description,
+    type, bytes or None for a file that is missing), and the report
+    description naming them."""
+    NAMED = {"LOGFile": "Crash_20261206.log", "DMPFile": "crash.dmp", "REGFile": "registry.reg",
+             "OPEN": "drawing.dwg", "UNDOFile": "undo.und", "RECENTOPERATION": "recent.txt"}
+    LISTED = [("system.txt", "System information", "Text Document", b"Windows 10, 16 GB\r\n")]
 
-    def __init__(self, prefix, subject=None, log_name="Crash_20261206.log", listed=True, files_to_add=None,
-                 folder="C:\\Crash", names=None):
-        self.prefix = prefix
-        self.folder = folder
-        os.makedirs(prefix.unix(self.folder), exist_ok=True)
-        self.named = {
-            "LOGFile": log_name, "DMPFile": "crash.dmp", "REGFile": "registry.reg",
-            "OPEN": "drawing.dwg", "UNDOFile": "undo.und", "RECENTOPERATION": "recent.txt",
-        }
-        self.named.update(names or {})
-        if log_name is None:
-            del self.named["LOGFile"]
-        self.contents = {}
-        for key, name in self.named.items():
-            data = (key + " of the crash\r\n").encode() * 500
-            if key == "LOGFile":
-                data = CRASH_LOG
-            if key == "DMPFile":
-                data = bytes(range(256)) * 300
-            self.contents[key] = data
-            with open(prefix.unix(self.path(key)), "wb") as f:
-                f.write(data)
-        lines = ["[CrashReport Infor]"]
-        if subject:
-            lines.append("SUBJECT=" + subject)
-        lines += ["%s=%s" % (key, self.path(key)) for key in self.named]
-        lines.append("[FilesToAdd]")
-        if files_to_add is not None:
-            # (name, description, type, bytes or None for a file that is missing)
-            for n, (name, description, kind, data) in enumerate(files_to_add):
-                if data is not None:
-                    with open(prefix.unix(self.folder + "\\" + name), "wb") as f:
-                        f.write(data)
-                lines.append("File%03d=%s\\%s,%s,%s" % (n + 1, self.folder, name, description, kind))
-        elif listed:
-            with open(prefix.unix(self.folder + "\\system.txt"), "wb") as f:
-                f.write(b"Windows 10, 16 GB\r\n")
-            lines.append("File001=" + self.folder + "\\system.txt,System information,Text Document")
-        write_utf16_ini(os.path.join(prefix.report_folder, "CrashReport.ini"), "\n".join(lines) + "\n")
+    def __init__(self, prefix, subject=None, files_to_add=LISTED, folder="C:\\Crash", **names):
+        self.prefix, self.folder = prefix, folder
+        self.named = {key: name for key, name in dict(self.NAMED, **names).items() if name}
+        special = {"LOGFile": CRASH_LOG, "DMPFile": bytes(range(256)) * 300}
+        self.contents = {key: special.get(key, (key + " of the crash\r\n").encode() * 500)
+                         for key in self.named}
+        self.listed = {name: data for name, _, _, data in files_to_add if data is not None}
+        os.makedirs(prefix.unix(folder), exist_ok=True)
+        for key in self.named:
+            write(prefix.unix(self.path(key)), self.contents[key])
+        for name, data in self.listed.items():
+            write(prefix.unix(folder + "\\" + name), data)
+        lines = ["[CrashReport Infor]"] + (["SUBJECT=" + subject] if subject else [])
+        lines += ["%s=%s" % (key, self.path(key)) for key in self.named] + ["[FilesToAdd]"]
+        lines += ["File%03d=%s\\%s,%s,%s" % (n + 1, folder, name, description, kind)
+                  for n, (name, description, kind, _) in enumerate(files_to_add)]
+        write_utf16(os.path.join(prefix.report_folder, "CrashReport.ini"), "\n".join(lines) + "\n")
 
     def path(self, key):
         return self.folder + "\\" + self.named[key]
@@ -90,6 +73,19 @@ def archive_path(prefix, name):
     return os.path.join(prefix.report_folder, "BugReport", name)
 
 
+def windows_archive(prefix, name):
+    return prefix.report_windows + "\\BugReport\\" + name
+
+
+def record_book(prefix):
+    return read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
+
+
+def said(out, start):
+    """What the driver printed after `start` ("box: ": the texts of the message boxes)."""
+    return [line[len(start):] for line in out if line.startswith(start)]
+
+
 def expect(condition, message):
     if not condition:
         raise AssertionError(message)
@@ -100,12 +96,14 @@ def expect_equal(actual, wanted, what):
         raise AssertionError("%s:\n  got    %r\n  wanted %r" % (what, actual, wanted))
 
 
-def run_dialog(prefix, steps, caption=DIALOG, answers=(), lang="en_US.UTF-8"):
+def run_dialog(prefix, steps, answers=()):
     """Starts the program, answers its questions, takes the steps in its dialog
-    ("DIALOG" in a step stands for the quoted caption) and waits for its end."""
+    ("DIALOG" in a step stands for its quoted caption in the prefix's language)
+    and waits for its end."""
+    caption = rc_caption(prefix.lang)
     steps = [step.replace("DIALOG", '"%s"' % caption) for step in steps]
     return prefix.drive(["start C:\\NORDA\\NordaErrorDialog.exe"] + list(answers) + ["wait-window " + caption]
-                        + steps + ["wait-exit"], lang=lang)
+                        + steps + ["wait-exit"])
 
 
 def expect_cleaned_up(prefix, crash):
@@ -118,40 +116,47 @@ def expect_cleaned_up(prefix, crash):
     expect_equal(leftovers, [], "copies left in the temporary folder")
 
 
-def expect_report_archive(prefix, crash, name, extra=None):
-    entries = zip_entries(archive_path(prefix, name))
-    wanted = {
-        "system.txt": b"Windows 10, 16 GB\r\n",
-        "LOGFile_" + crash.named["LOGFile"]: crash.contents["LOGFile"],
-        "DMPFile_crash.dmp": crash.contents["DMPFile"],
-        "REGFile_registry.reg": crash.contents["REGFile"],
-        "OPEN_drawing.dwg": crash.contents["OPEN"],
-    }
+def expect_report_archive(prefix, crash, name=ARCHIVE, extra=None, code_page=None):
+    """The listed files that exist and the crash files, whole, under the names
+    that `code_page` gives them (its "?" for the letters it lacks)."""
+    held = (lambda n: n.encode(code_page, "replace").decode(code_page)) if code_page else (lambda n: n)
+    wanted = {held(n): data for n, data in crash.listed.items()}
+    wanted.update({held(key + "_" + crash.named[key]): crash.contents[key]
+                   for key in ("LOGFile", "DMPFile", "REGFile", "OPEN") if key in crash.named})
     wanted.update(extra or {})
+    entries = zip_entries(archive_path(prefix, name), code_page)
     expect_equal(sorted(entries), sorted(wanted), "entries of " + name)
     for entry, data in wanted.items():
         expect(entries[entry] == data, "entry %s differs from its file" % entry)
     return entries
 
 
+def expect_record(prefix, number, name, sent, subject=None):
+    """A record of the book: the archive's full path (a new book is ANSI: "?"
+    for the letters code page 1252 lacks), sent or not, the subject if given."""
+    record = dict(record_book(prefix)["Record%d" % number])
+    if subject is None:
+        record.pop("Email Subject", None)
+    wanted = {"File Name": windows_archive(prefix, name).encode("cp1252", "replace").decode("cp1252"),
+              "Send or Not": sent}
+    expect_equal(record, dict(wanted, **({"Email Subject": subject} if subject else {})), "Record%d" % number)
+
+
 def scenario_recovery_questions(prefix):
     docs = "C:\\Drawings"
     os.makedirs(prefix.unix(docs), exist_ok=True)
     names = ["a1", "b1", "a2", "b2", "a3", "b3", "a4", "b4"]
-    for name in names:
-        with open(prefix.unix(docs + "\\" + name + ".dwg"), "wb") as f:
-            f.write(b"drawing")
     p = lambda n: docs + "\\" + n + ".dwg"  # noqa: E731
+    for name in names:
+        write(prefix.unix(p(name)), b"drawing")
+    recovery = os.path.join(prefix.documents, "TempRecoverInfo.dat")
     lines = [p("a1") + "||" + p("b1") + "&&Y", p("a2") + "||" + p("b2") + "&&y", "",
              "  " + p("a3") + "||" + p("b3") + "&&N", p("a4") + "||" + p("b4") + "&&Y"]
-    recovery = os.path.join(prefix.documents, "TempRecoverInfo.dat")
-    with open(recovery, "wb") as f:
-        f.write(b"\xff\xfe" + "\r\n".join(lines).encode("utf-16-le"))
-    out = run_dialog(prefix, ["click DIALOG %d" % IDC_DONT_SEND],
-                     answers=["answer \"%s\" %s" % (WARNING, a) for a in ("no", "no", "no", "yes")])
-    boxes = [line[len("box: "):] for line in out if line.startswith("box: ")]
-    expect_equal(boxes, [RECOVERY_BEFORE + p(n) + RECOVERY_AFTER for n in ("b1", "b2", "b3", "b4")],
-                 "recovery questions")
+    write_utf16(recovery, "\n".join(lines))
+    answers = ["answer \"%s\" %s" % (rc_string("IDS_RECOVERY_CAPTION"), a) for a in ("no", "no", "no", "yes")]
+    out = run_dialog(prefix, [DONT_SEND], answers)
+    question = rc_string("IDS_RECOVERY_BEFORE") + "%s" + rc_string("IDS_RECOVERY_AFTER")
+    expect_equal(said(out, "box: "), [question % p(n) for n in ("b1", "b2", "b3", "b4")], "the questions")
     present = {n: os.path.exists(prefix.unix(p(n))) for n in names}
     expect_equal(present, {"a1": False, "b1": True, "a2": False, "b2": True, "a3": True, "b3": False,
                            "a4": True, "b4": True}, "drawings left after the answers")
@@ -165,127 +170,110 @@ def ended_without_sending(prefix, step, description=None):
     typed = ["type DIALOG %d %s" % (IDC_DESCRIPTION, description)] if description else []
     out = run_dialog(prefix, typed + [step])
     expect("exit 0" in out, "the program ends")
-    extra = {}
-    if description:
-        extra["Crash 12User.txt"] = description.replace("\\r\\n", "\r\n").encode("utf-16-le") + b"\0\0"
-    expect_report_archive(prefix, crash, "Crash_20261206.zip", extra)
-    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
-    expect_equal(book.sections(), ["Record1"], "records")
-    expect_equal(dict(book["Record1"]), {
-        "File Name": prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport",
-                                              "Crash_20261206.zip"),
-        "Send or Not": "NO", "Email Subject": "Crash 12" if description else "Crash_20261206"}, "Record1")
+    user = description.replace("\\r\\n", "\r\n").encode("utf-16-le") + b"\0\0" if description else None
+    expect_report_archive(prefix, crash, extra=user and {"Crash 12User.txt": user})
+    expect_equal(record_book(prefix).sections(), ["Record1"], "records")
+    expect_record(prefix, 1, ARCHIVE, "NO", "Crash 12" if description else "Crash_20261206")
     expect_equal([n for n in os.listdir(prefix.report_folder) if n.endswith("User.txt")], [],
                  "the user text file is removed after packing")
     expect_cleaned_up(prefix, crash)
 
 
-def scenario_dont_send(prefix):
-    ended_without_sending(prefix, "click DIALOG %d" % IDC_DONT_SEND)
-
-
-def scenario_dont_send_with_description(prefix):
-    ended_without_sending(prefix, "click DIALOG %d" % IDC_DONT_SEND,
-                          "I moved a block\\r\\nand NORDA+ closed. \u00c4\u00f6\u00fc \u65e5\u672c")
-
-
-def scenario_escape(prefix):
-    ended_without_sending(prefix, "key DIALOG %d %d" % (IDC_DESCRIPTION, VK_ESCAPE))
-
-
-def scenario_close_box(prefix):
-    ended_without_sending(prefix, "close " + DIALOG)
+scenario_dont_send = functools.partial(ended_without_sending, step=DONT_SEND)
+scenario_dont_send_with_description = functools.partial(
+    ended_without_sending, step=DONT_SEND,
+    description="I moved a block\\r\\nand NORDA+ closed. \u00c4\u00f6\u00fc \u65e5\u672c")
+scenario_escape = functools.partial(ended_without_sending,
+                                    step="key DIALOG %d %d" % (IDC_DESCRIPTION, VK_ESCAPE))
+scenario_close_box = functools.partial(ended_without_sending, step="close " + DIALOG)
 
 
 def scenario_three_runs(prefix):
     names = ["CrashReport.zip", "CrashReport0.zip", "CrashReport1.zip"]
     for run, name in enumerate(names):
         # Without a crash log name the archive is CrashReport.zip every time.
-        Crash(prefix, log_name=None)
-        run_dialog(prefix, ["click DIALOG %d" % IDC_DONT_SEND])
+        Crash(prefix, LOGFile=None)
+        run_dialog(prefix, [DONT_SEND])
         expect(os.path.exists(archive_path(prefix, name)), name + " written by run %d" % (run + 1))
-    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
-    expect_equal(book.sections(), ["Record1", "Record2", "Record3"], "records of three runs")
+    expect_equal(record_book(prefix).sections(), ["Record1", "Record2", "Record3"], "records of three runs")
     for n, name in enumerate(names):
-        expect(book["Record%d" % (n + 1)]["File Name"].endswith("\\BugReport\\" + name),
-               "Record%d names %s" % (n + 1, name))
-        expect_equal(book["Record%d" % (n + 1)]["Email Subject"], "CrashReport", "subject")
+        expect_record(prefix, n + 1, name, "NO", "CrashReport")
 
 
 def scenario_banner_and_about(prefix):
     crash = Crash(prefix)
     shutil.copy(os.path.join(prefix.build, "tests", "version_full.exe"),
                 os.path.join(prefix.install, "NORDA.EXE"))
-    viewer, about = "Error Report Contents", "About NordaErrorDialog"
+    viewer, about = (rc_caption("en_US.UTF-8", dialog) for dialog in ("IDD_REPORT_CONTENTS", "IDD_ABOUTBOX"))
     out = run_dialog(prefix, [
         "text DIALOG %d" % IDC_BANNER_TITLE, "hover DIALOG %d" % IDC_CONTENTS_LINK,
         "screenshot C:\\dialog-en.bmp", "mouse DIALOG %d" % IDC_CONTENTS_LINK,
         "wait-window " + viewer, "close " + viewer, "wait-gone " + viewer,
         "syscommand DIALOG 16", "wait-window " + about, "screenshot C:\\about-en.bmp",
-        "close " + about, "wait-gone " + about, "click DIALOG %d" % IDC_DONT_SEND])
-    expect("text %d: NORDA+ Pl\u00e4nt Designer%s" % (IDC_BANNER_TITLE, BANNER) in out,
+        "close " + about, "wait-gone " + about, DONT_SEND])
+    expect("text %d: %s" % (IDC_BANNER_TITLE, rc_string("IDS_BANNER") % "NORDA+ Pl\u00e4nt Designer") in out,
            "banner names the application from its version information:\n" + "\n".join(out))
     prefix.keep_screenshot("C:\\dialog-en.bmp", "dialog-en")
     prefix.keep_screenshot("C:\\about-en.bmp", "about-en")
     expect_cleaned_up(prefix, crash)
 
 
-def scenario_banner_without_version(prefix):
-    Crash(prefix)
-    out = run_dialog(prefix, ["text DIALOG %d" % IDC_BANNER_TITLE, "click DIALOG %d" % IDC_DONT_SEND])
-    expect("text %d: NORDA.EXE%s" % (IDC_BANNER_TITLE, BANNER) in out,
-           "banner falls back to the executable's name:\n" + "\n".join(out))
-
-
-def dialog_in_language(prefix, locale):
+def dialog_in_language(prefix, locale, shot=True):
+    """The dialog in the language of `locale` (English: without version
+    information the banner names the executable)."""
     crash = Crash(prefix)
-    caption, hint = rc_caption(locale), rc_text(locale, r"%s,\s*IDC_SAVE_HINT")
-    out = run_dialog(prefix, ["text DIALOG %d" % IDC_SAVE_HINT, "text DIALOG %d" % IDC_BANNER_TITLE,
-                              "screenshot C:\\dialog.bmp", "click DIALOG %d" % IDC_DONT_SEND],
-                     caption, lang=locale)
-    expect(caption != DIALOG, "the caption differs from the English one")
-    expect("text %d: %s" % (IDC_SAVE_HINT, hint) in out, locale + " hint text:\n" + "\n".join(out))
-    expect(not any(BANNER in line for line in out), "the banner is translated too")
-    prefix.keep_screenshot("C:\\dialog.bmp", "dialog-" + locale[:2])
-    expect_report_archive(prefix, crash, "Crash_20261206.zip")
+    prefix.lang = locale
+    out = run_dialog(prefix, ["text DIALOG %d" % IDC_SAVE_HINT, "text DIALOG %d" % IDC_BANNER_TITLE]
+                     + ["screenshot C:\\dialog.bmp"] * shot + [DONT_SEND])
+    expect("text %d: %s" % (IDC_SAVE_HINT, rc_text(locale, r"%s,\s*IDC_SAVE_HINT")) in out,
+           locale + " hint text:\n" + "\n".join(out))
+    expect("text %d: %s" % (IDC_BANNER_TITLE, rc_string("IDS_BANNER", locale) % "NORDA.EXE") in out,
+           locale + " banner naming the executable:\n" + "\n".join(out))
+    if shot:
+        prefix.keep_screenshot("C:\\dialog.bmp", "dialog-" + locale[:2])
+    expect_report_archive(prefix, crash)
 
 
-def scenario_german(prefix):
-    dialog_in_language(prefix, "de_DE.UTF-8")
+scenario_banner_without_version = functools.partial(dialog_in_language, locale="en_US.UTF-8", shot=False)
+scenario_german = functools.partial(dialog_in_language, locale="de_DE.UTF-8")
+scenario_chinese = functools.partial(dialog_in_language, locale="zh_CN.UTF-8")
 
 
-def scenario_chinese(prefix):
-    dialog_in_language(prefix, "zh_CN.UTF-8")
+def settings_port():
+    return os.environ["NORDA_SETTINGS_BASE_URL"].rsplit(":", 1)[1]
 
 
-def settings_server(prefix, options=()):
-    """The settings files on the program's loopback settings port, naming the
-    mail server on loopback (options: more arguments of the server)."""
-    www = os.path.join(prefix.scratch, "www")
-    settings = os.path.join(www, "norda+", "vozavededavu", "CrMailInfo")
-    os.makedirs(settings)
-    with open(os.path.join(settings, "CrSendInfo.txt"), "w") as f:
-        f.write("127.0.0.1 report.sender s3cret crash.sender@peer.test\r\n")
-    with open(os.path.join(settings, "CrReciverInfo.txt"), "w") as f:
-        f.write("reports@peer.test NORDA-Crash-Report Support\r\n")
-    http_port = os.environ["NORDA_SETTINGS_BASE_URL"].rsplit(":", 1)[1]
-    return Peer("http_server.py", ["--root", www, "--port", http_port] + list(options), prefix.scratch)
-
-
-def start_mail_servers(prefix):
-    """The settings server and the mail server on the program's loopback ports."""
-    mail = os.path.join(prefix.scratch, "mail")
+def start_mail_servers(prefix, settings=(), smtp=(), stalled=None):
+    """The settings server, naming the mail server on loopback, and the mail
+    server, on the program's loopback ports, with more options of each (None:
+    that server is not started); `stalled`: (port, options) of a server that
+    takes the connection and never answers. Returns the peers and the folder
+    of the mails that arrive."""
+    mail, www = os.path.join(prefix.scratch, "mail"), os.path.join(prefix.scratch, "www")
     os.makedirs(mail)
-    peers = [settings_server(prefix),
-             Peer("smtp_server.py", ["--mail-folder", mail, "--user", "report.sender", "--password",
-                                     "s3cret", "--port", os.environ["NORDA_SMTP_PORT"]], prefix.scratch)]
+    peers = []
+    if settings is not None:
+        folder = os.path.join(www, "norda+", "vozavededavu", "CrMailInfo")
+        os.makedirs(folder)
+        write(os.path.join(folder, "CrSendInfo.txt"),
+              b"127.0.0.1 report.sender s3cret crash.sender@peer.test\r\n")
+        write(os.path.join(folder, "CrReciverInfo.txt"), b"reports@peer.test NORDA-Crash-Report Support\r\n")
+        peers.append(Peer("http_server.py", ["--root", www, "--port", settings_port()] + list(settings),
+                          prefix.scratch))
+    if smtp is not None:
+        peers.append(Peer("smtp_server.py", ["--mail-folder", mail, "--user", "report.sender", "--password",
+                                             "s3cret", "--port", os.environ["NORDA_SMTP_PORT"]] + list(smtp),
+                          prefix.scratch))
+    if stalled is not None:
+        peers.append(Peer("stalled_server.py", ["--stalled-file", os.path.join(prefix.scratch, STALLED),
+                                                "--port", stalled[0]] + stalled[1], prefix.scratch))
     return peers, mail
 
 
 @contextlib.contextmanager
-def mail_servers(prefix):
-    """Both servers for the length of a `with`; yields the folder of the mails that arrive."""
-    peers, mail = start_mail_servers(prefix)
+def mail_servers(prefix, **servers):
+    """The servers of start_mail_servers for the length of a `with`; yields the mail folder."""
+    peers, mail = start_mail_servers(prefix, **servers)
     try:
         yield mail
     finally:
@@ -293,66 +281,63 @@ def mail_servers(prefix):
             peer.stop()
 
 
-def sent_mail(mail, archive):
-    """The mail that arrived, its attachment the archive (a Unix path): its raw
-    bytes and its text part."""
-    import email
-    with open(os.path.join(mail, "mail1.eml"), "rb") as f:
-        raw = f.read()
-    parts = email.message_from_bytes(raw).get_payload()
-    with open(archive, "rb") as f:
-        expect(parts[1].get_payload(decode=True) == f.read(), "the attachment is the archive")
-    return raw, parts[0].get_payload(decode=True)
-
-
 def send_log(prefix):
     with open(os.path.join(prefix.temp, "CrSendErr.log"), "rb") as f:
         return f.read().decode("cp1252").split("\r\n")
 
 
+def expect_sent(prefix, crash, out, mail, name=ARCHIVE):
+    """Message 1593, the archive mailed whole, the final record "YES" and the
+    crash material cleaned up; returns the mail's raw bytes and its text part."""
+    expect(rc_string("IDS_SEND_SUCCEEDED", prefix.lang) in said(out, "box: "), "1593:\n" + "\n".join(out))
+    with open(os.path.join(mail, "mail1.eml"), "rb") as f:
+        raw = f.read()
+    parts = email.message_from_bytes(raw).get_payload()
+    with open(archive_path(prefix, name), "rb") as f:
+        expect(parts[1].get_payload(decode=True) == f.read(), "the attachment is the archive")
+    expect_equal(record_book(prefix)["Record0"]["Send or Not"], "YES", "final record")
+    expect_cleaned_up(prefix, crash)
+    return raw, parts[0].get_payload(decode=True)
+
+
+def expect_not_sent(prefix, crash, out, tag):
+    """Message 1592 naming the numbered archive, which stays on disk with its
+    record "NO"; the log ends in failure after `tag`; the crash material is
+    cleaned up."""
+    numbered = "Crash_202612060.zip"
+    failed, box = rc_string("IDS_SEND_FAILED", prefix.lang).split("%s")[0], said(out, "box: ")
+    expect(len(box) == 1 and box[0].startswith(failed) and windows_archive(prefix, numbered) in box[0],
+           "message 1592:\n" + "\n".join(out))
+    expect(os.path.exists(archive_path(prefix, numbered)), "the report stays on disk")
+    expect_record(prefix, 2, numbered, "NO")
+    log = send_log(prefix)
+    expect(tag in log and log[-2] == "SendCrFailed!", "log has %s:\n%s" % (tag, "\n".join(log)))
+    expect_cleaned_up(prefix, crash)
+
+
 def scenario_send(prefix):
     crash = Crash(prefix, subject="Crash 12")
     with mail_servers(prefix) as mail:
-        out = run_dialog(prefix, ["type DIALOG %d It crashed while I was printing." % IDC_DESCRIPTION,
-                                  "click DIALOG %d" % IDC_SEND, "answer NordaErrorDialog ok"])
-    expect("box: Error Report successfully sent. \\r\\nThank you." in out, "message 1593:\n" + "\n".join(out))
-    expect_report_archive(prefix, crash, "Crash_20261206.zip")
-    raw, body = sent_mail(mail, archive_path(prefix, "Crash_20261206.zip"))
+        out = run_dialog(prefix, ["type DIALOG %d It crashed while I was printing." % IDC_DESCRIPTION] + SEND)
+    raw, body = expect_sent(prefix, crash, out, mail)
+    expect_report_archive(prefix, crash)
     expect(b"Subject:Crash 12\r\n" in raw, "subject")
     expect(b"The following is file`s solution status:" in body, "body")
     expect_equal(send_log(prefix)[-2:], ["SendCrSucced!", ""], "the log's last line")
-    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
-    expect_equal(book["Record0"]["Send or Not"], "YES", "final record")
-    expect_equal(book["Record1"]["Send or Not"], "NO", "the packing's record")
-    expect_cleaned_up(prefix, crash)
+    expect_record(prefix, 1, ARCHIVE, "NO")  # the packing's record
 
 
 def scenario_send_fails(prefix):
     crash = Crash(prefix)
-    out = run_dialog(prefix, ["type DIALOG %d It crashed." % IDC_DESCRIPTION, "click DIALOG %d" % IDC_SEND,
-                              "answer NordaErrorDialog ok"])
-    numbered = prefix.windows_user_path("AppData", "Roaming", "CrashReport", "BugReport",
-                                        "Crash_202612060.zip")
-    boxes = [line for line in out if line.startswith("box: ")]
-    expect_equal(len(boxes), 1, "one message")
-    expect(numbered in boxes[0] and "was not sent" in boxes[0], "message 1592 names the new archive: " + boxes[0])
-    entries = zip_entries(archive_path(prefix, "Crash_202612060.zip"))
-    instructions = entries["User.txt"].decode("utf-16-le")
+    out = run_dialog(prefix, ["type DIALOG %d It crashed." % IDC_DESCRIPTION] + SEND)
+    expect_not_sent(prefix, crash, out, "ConnectSmtpFailed!")
+    instructions = zip_entries(archive_path(prefix, "Crash_202612060.zip"))["User.txt"].decode("utf-16-le")
     expect(instructions.startswith("Please Send the Report to us"), "instructions packed")
-    log = send_log(prefix)
-    expect("ConnectSmtpFailed!" in log and log[-2] == "SendCrFailed!", "log:\n" + "\n".join(log))
-    book = read_ini(os.path.join(prefix.report_folder, "SendRecord.ini"))
-    expect_equal(book["Record2"]["File Name"], numbered, "the unsent report's record")
-    expect_equal(book["Record2"]["Send or Not"], "NO", "the unsent report's record")
-    expect_cleaned_up(prefix, crash)
 
 
-def scenarios_of(namespace):
-    return {name[len("scenario_"):]: f for name, f in namespace.items() if name.startswith("scenario_")}
-
-
-def run_scenario(scenarios, argv):
+def run_scenario(namespace, argv):
     """Runs the scenario named on the command line in a fresh prefix."""
+    scenarios = {name[len("scenario_"):]: f for name, f in namespace.items() if name.startswith("scenario_")}
     if len(argv) != 2 or argv[1] not in scenarios:
         print("usage: %s SCENARIO\nscenarios: %s" % (os.path.basename(argv[0]), " ".join(sorted(scenarios))))
         return 2
@@ -370,4 +355,4 @@ def run_scenario(scenarios, argv):
 
 
 if __name__ == "__main__":
-    sys.exit(run_scenario(scenarios_of(globals()), sys.argv))
+    sys.exit(run_scenario(globals(), sys.argv))

@@ -339,12 +339,14 @@ RECT ListRowRect(HWND list, int row) {
   return r;
 }
 
-// The horizontal extent of a column in list client coordinates (no scrolling).
-std::pair<int, int> ColumnSpan(HWND list, int column) {
+// The middle of a column in list client coordinates (no scrolling).
+int ColumnMiddle(HWND list, int column) {
   int left = 0;
   for (int i = 0; i < column; ++i) left += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0));
-  return {left, left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0))};
+  return left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
 }
+
+HWND HeaderOf(HWND list) { return reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)); }
 
 // Sent, not posted, so that the click has been handled when the next command
 // looks at its effect.
@@ -515,8 +517,7 @@ void Run(const std::wstring& line) {
   } else if (command == L"rows") {
     HWND list = Control(arg(1), id(2));
     const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    const int columns = static_cast<int>(SendMessageW(HeaderOf(list), HDM_GETITEMCOUNT, 0, 0));
     std::printf("rows %d\n", rows);
     for (int row = 0; row < rows; ++row) {
       std::wstring text;
@@ -526,17 +527,14 @@ void Run(const std::wstring& line) {
   } else if (command == L"cell") {
     HWND list = Control(arg(1), id(2));
     const RECT row = ListRowRect(list, id(3));
-    const auto span = ColumnSpan(list, id(4));
-    Click(list, {(span.first + span.second) / 2, (row.top + row.bottom) / 2}, arg(5) == L"double");
+    Click(list, {ColumnMiddle(list, id(4)), (row.top + row.bottom) / 2}, arg(5) == L"double");
   } else if (command == L"header-click") {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(Control(arg(1), id(2)), LVM_GETHEADER, 0, 0));
+    HWND list = Control(arg(1), id(2));
     RECT client;
-    GetClientRect(header, &client);
-    const auto span = ColumnSpan(GetParent(header), id(3));
-    Click(header, {(span.first + span.second) / 2, client.bottom / 2}, false);
+    GetClientRect(HeaderOf(list), &client);
+    Click(HeaderOf(list), {ColumnMiddle(list, id(3)), client.bottom / 2}, false);
   } else if (command == L"header-image") {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(Control(arg(1), id(2)), LVM_GETHEADER, 0, 0));
-    std::printf("header-image %d: %d\n", id(3), HeaderImage(header, id(3)));
+    std::printf("header-image %d: %d\n", id(3), HeaderImage(HeaderOf(Control(arg(1), id(2))), id(3)));
   } else if (command == L"select") {
     SendMessageW(Control(arg(1), id(2)), EM_SETSEL, static_cast<WPARAM>(id(3)), id(4));
   } else if (command == L"focus") {
