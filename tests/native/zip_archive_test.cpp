@@ -1,10 +1,5 @@
-// Archives written by the archive writer, read back by peers that nobody here
-// wrote: Python's zipfile (every header field), unzip -t and 7z t, and zlib's
-// crc32 for the data. Entry names, methods, attributes and contents of any
-// kind are fuzz/zip_archive_fuzz.cpp's, real files' attributes, the system's
-// handles, listings and time conversions and the executable test
-// tests/windows/zip_windows_test.cpp's; here are the interface's result texts
-// and refusals, times, pipes as sources, limits and failures.
+// Archives read back by Python's zipfile (every header field), unzip -t, 7z t and zlib's crc32.
+// Real files' attributes, listings and time conversions are tests/windows/zip_windows_test.cpp's.
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -162,13 +157,8 @@ class ZipArchive : public ::testing::Test {
   test::ScratchFolder scratch_;
 };
 
-// Random entries into a memory archive that outgrows the caller's buffer,
-// read back by the peers: names of any language (a lone surrogate too) with
-// "\" and "/", stored extensions in any case, folders, empty and overlong
-// names, empty and large contents. Each add is refused for exactly its fault;
-// each entry keeps its name (8-bit text, "/" for "\", a folder's final "/"),
-// method, flags, versions, attributes and contents, and its local header
-// agrees with the central one; the records follow one another without gaps.
+// Random entries into a memory archive that outgrows the caller's buffer, read back by the peers; the
+// records follow one another without gaps (no peer minds one). Which adds are refused is the fuzz target's.
 TEST_F(ZipArchive, RandomEntriesReadBackByPeers) {
   static const char16_t* const kPieces[] = {u"crash", u"Dump", u"\u00c4rger", u"\u65e5\u5fd7", u"\u0416",
                                             u"dir\\", u"sub/", u" ", u".", u"\xD800"};
@@ -185,24 +175,21 @@ TEST_F(ZipArchive, RandomEntriesReadBackByPeers) {
     std::vector<Expected> expected;
     for (int i = 0; i < 12; ++i) {
       const bool folder = random.Next() % 6 == 0;
-      // The sixth name is 259 or 261 bytes long, around the longest that fits.
-      std::u16string name = i == 5 ? std::u16string(128 + round % 2, u'\u00e4') + u"x" : u"";
-      for (unsigned n = i == 5 ? 0 : random.Next() % 4; n > 0; --n) name += kPieces[random.Next() % 10];
-      name += i == 5 ? u".z" : kEnds[random.Next() % 8];
+      std::u16string name;
+      for (unsigned n = random.Next() % 4; n > 0; --n) name += kPieces[random.Next() % 10];
+      name += kEnds[random.Next() % 8];
       const unsigned size = random.Next() % 5 == 0 ? 0 : random.Next() % 100000;
       const std::string data = random.Next() % 2 ? LogText(size, i) : RandomBytes(size, i);
       std::string stored = os::FromUtf16(name, os::AnsiCodePage());
       std::replace(stored.begin(), stored.end(), '\\', '/');
       if (folder && (stored.empty() || stored.back() != '/')) stored += '/';
-      const bool refused = name.empty() || stored.size() > 259 || (!folder && data.empty());
       const std::string ext = "." + Utf16ToUtf8(ExtensionWithoutDot(name));
       const bool storedKind = std::any_of(std::begin(StoredExtensions), std::end(StoredExtensions),
                                           [&](const char* e) { return strcasecmp(e, ext.c_str()) == 0; });
-      EXPECT_EQ(ZipAddEntry(zip, name.c_str(), data.data(), static_cast<std::uint32_t>(data.size()),
-                            folder ? SourceKind::Folder : SourceKind::Memory),
-                refused ? ZipResult::BadArguments : ZipResult::Ok)
-          << stored;
-      if (!refused) expected.push_back({stored, folder ? "" : data, folder, folder || storedKind});
+      if (ZipAddEntry(zip, name.c_str(), data.data(), static_cast<std::uint32_t>(data.size()),
+                      folder ? SourceKind::Folder : SourceKind::Memory) == ZipResult::Ok) {
+        expected.push_back({stored, folder ? "" : data, folder, folder || storedKind});
+      }
     }
     const void* buffer = nullptr;
     std::uint32_t length = 0;
@@ -213,7 +200,7 @@ TEST_F(ZipArchive, RandomEntriesReadBackByPeers) {
     EXPECT_EQ(ZipClose(zip), ZipResult::Ok);
     const ZipInspection read = InspectWithPeers(archive);
     ASSERT_EQ(read.entries.size(), expected.size());
-    long long next = 0;  // where the next record must begin: no gaps, no stray bytes
+    long long next = 0;  // where the next record must begin
     for (std::size_t i = 0; i < expected.size(); ++i) {
       const ZipFields& e = read.entries[i];
       const Expected& x = expected[i];
@@ -237,10 +224,8 @@ TEST_F(ZipArchive, RandomEntriesReadBackByPeers) {
   }
 }
 
-// The times of entries in both "UT" extra fields: a file's own (local time
-// is UTC here), else the time of the add. Attributes and the central times
-// of real files are the Windows test's. An older, longer file of the
-// archive's name is replaced, not written over in part.
+// The "UT" times: a file's own, else the time of the add. An older, longer file of the archive's name
+// is replaced, not written over in part.
 TEST_F(ZipArchive, FileTargetEntriesCarryTheirTimes) {
   const std::string log = LogText(200000, 1), notes = LogText(3000, 2);
   test::WriteBytes(scratch_ / u"crash.log", log);
@@ -288,10 +273,8 @@ TEST_F(ZipArchive, FileTargetEntriesCarryTheirTimes) {
   }
 }
 
-// The Windows test reads a piped archive's data descriptors; here pipes are
-// sources too, of no size known beforehand. A stored entry of unknown size
-// cannot have its header fixed afterwards: its bytes stay in the pipe, and
-// the directory's offset counts them.
+// Pipes as sources, of no size known beforehand. A stored entry of unknown size cannot have its header
+// fixed afterwards: its bytes stay in the pipe, and the directory's offset counts them.
 TEST_F(ZipArchive, PipedSourcesIntoAPipe) {
   int target[2], source[2], unknown[2];
   ASSERT_EQ(pipe(target), 0);
@@ -397,11 +380,8 @@ TEST_F(ZipArchive, SizesAndOffsetsAt4GiBAreRefusedBeforeTheyAreWritten) {
   close(fd);
 }
 
-// Writes that fail (a pipe without reader is the Windows test's): a reader
-// that takes the first header and leaves (without ending the process by
-// SIGPIPE, while storing and while compressing alike), and a disk file swapped
-// for a pipe behind the writer's back, so that going back to a header fails
-// and every later add is refused.
+// A reader that takes the first header and leaves (no SIGPIPE, storing or compressing), and a disk file
+// swapped for a pipe behind the writer's back: going back to a header fails, every later add is refused.
 TEST_F(ZipArchive, FailedWritesFailTheAddAndTheClose) {
   ZipHandle* zip = nullptr;
   const std::string data = RandomBytes(1 << 20, 10);
@@ -443,9 +423,8 @@ TEST_F(ZipArchive, FailedWritesFailTheAddAndTheClose) {
   for (int end : {fd, ends[0], ends[1]}) close(end);
 }
 
-// A source that fails after its header went out: in a file, what follows is
-// written over that header, and the file is cut after the end record. Sources
-// that cannot be opened or are faulty leave the archive usable.
+// A source that fails after its header went out is written over and the file cut after the end record;
+// sources that cannot be opened or are faulty leave the archive usable.
 TEST_F(ZipArchive, FailedSourcesLeaveTheArchiveUsable) {
   const std::u16string held = scratch_ / u"held.log", archive = scratch_ / u"usable.zip";
   const int folder = open(Native(scratch_.Path()).c_str(), O_RDONLY | O_DIRECTORY);
@@ -499,9 +478,6 @@ TEST_F(ZipArchive, TheToolPacksFilesUnderTheirNamesAndReportsFailures) {
   ASSERT_EQ(read.entries.size(), 1u);
   EXPECT_EQ(ZipText(read.entries[0], "name"), "crash.log");
   EXPECT_NE(RunCommand({tool}).exitCode, 0);
-  const test::CommandResult noFolder = RunCommand({tool, Native(scratch_ / u"no\\such\\folder.zip"), log});
-  EXPECT_NE(noFolder.exitCode, 0);
-  EXPECT_NE(noFolder.output.find("Couldn't create/open file"), std::string::npos) << noFolder.output;
 }
 
 }  // namespace
