@@ -1,14 +1,6 @@
-// The archive writer with any entries: names (any characters, "\" and "/",
-// stored extensions, empty or too long), contents (memory blocks, empty
-// ones, folder entries) and a memory target of any starting size, the
-// caller's own buffer or one the writer makes.
-// Checks, besides memory safety:
-// - each add gives Ok, or BadArguments for exactly the entries it must
-//   refuse, and LastZipResult follows every call;
-// - an archive that outgrew the caller's buffer is in the writer's memory,
-//   and once it has been handed out no entry can be added.
-// What the archive holds is read back by unzip, 7-Zip and Python's zipfile
-// from random entries of the same kinds (tests/native/zip_archive_test.cpp).
+// The archive writer with any names, contents and memory targets. Checks which adds are refused, that
+// LastZipResult follows every call, where a grown archive lies and that an ended one takes no entry.
+// What archives hold is read back by the peers in tests/native/zip_archive_test.cpp.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>

@@ -1,16 +1,10 @@
 #!/usr/bin/python3
 """Reads a ZIP archive with Python's zipfile.
 
-usage: zip_contents.py ARCHIVE [NAME=PATH ...]
-  One line per entry, in archive order: its name, and "same" when a NAME=PATH
-  pair names it and the entry's data equals that file, "differs" otherwise,
-  "unchecked" when no pair names it. Exits 1 when testzip finds a bad CRC or
-  the archive cannot be read.
-usage: zip_contents.py --fields ARCHIVE
-  One tab-separated key=value record per line: "archive" (the end record and
-  the testzip verdict), then one "entry" per member (every field of its central
-  and local headers, its data descriptor, and the CRC-32 and size of the data
-  that zipfile reads).
+zip_contents.py ARCHIVE [NAME=PATH ...]: per entry its name and "same", "differs" (from the file that
+  NAME=PATH names) or "unchecked"; exits 1 on a bad CRC or an unreadable archive.
+zip_contents.py --fields ARCHIVE: tab-separated key=value lines, "archive" (end record, testzip) and
+  one "entry" per member (central and local header fields, descriptor, CRC-32 and size of its data).
 """
 import struct
 import sys
@@ -42,8 +36,7 @@ def local_header(f, info):
     f.seek(info.header_offset + 30 + nlen + elen + info.compress_size)
     after = f.read(16)
     if len(after) == 16 and after[:4] == b"PK\x07\x08":
-        (_, dcrc, dcsize, dusize) = struct.unpack("<IIII", after)
-        fields.update(descriptor="yes", desc_crc=hex(dcrc), desc_csize=dcsize, desc_usize=dusize)
+        fields.update(descriptor="yes")
     else:
         fields.update(descriptor="no")
     return fields

@@ -1,9 +1,5 @@
-// The archive writer on Windows (under Wine): a handle target, the attributes,
-// times and sharing of real files, the system's folder listing, its time
-// conversions at the calendars' edges and the executable test. The
-// archives are read back by the host's peers (Python's zipfile, unzip, 7-Zip),
-// which Wine starts as Linux programs. Memory and pipe targets behave as on
-// Linux: tests/native/zip_archive_test.cpp.
+// The archive writer under Wine with real files, read back by the host's zipfile, unzip and 7-Zip.
+// Memory and pipe targets behave as on Linux: tests/native/zip_archive_test.cpp.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -116,8 +112,7 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
   for (const auto& c : cases) {
     EXPECT_EQ(ZipAddEntry(zip, c.name, (scratch / c.name).c_str(), 0, SourceKind::FileName), ZipResult::Ok);
   }
-  // A caller's handle as a source: a disk file, read from its start whatever
-  // its position, with the file's attributes.
+  // A caller's handle as a source: read from its start whatever its position, with the file's attributes.
   HANDLE source = Open(scratch / cases[0].name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
   SetFilePointer(source, 1000, nullptr, FILE_BEGIN);
   EXPECT_EQ(ZipAddEntry(zip, u"by-handle.log", HandleArgument(reinterpret_cast<std::intptr_t>(source)), 0,
@@ -162,8 +157,7 @@ TEST(ZipOnWindows, AHandleTargetWithRealFilesAndTheirAttributes) {
   EXPECT_EQ(tree, (std::vector<std::string>{"tree/", "tree/dumps/", "tree/dumps/mini.dmp", "tree/empty/"}));
 }
 
-// A civil date as a file time, by the system's own calendar (not the
-// conversions under test).
+// A civil date as a file time, by the system's own calendar.
 os::FileTime FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
   const SYSTEMTIME civil = {year, month, 0, day, hour, minute, second, 0};
   FILETIME time = {};
@@ -171,15 +165,12 @@ os::FileTime FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute,
   return static_cast<os::FileTime>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
 }
 
-// The native archive test compares ordinary times with Python's reading;
-// here the calendar's edges.
+// The calendars' edges; ordinary times are checked through zipfile's reading above.
 TEST(ZipTimes, DosAndUnixTimesStayWithinTheirCalendars) {
   const std::uint32_t firstDosDay = (0u << 9 | 1 << 5 | 1) << 16;
   EXPECT_EQ(DosTimeOfLocal(FileTimeOf(1980, 1, 1, 0, 0, 0)), firstDosDay);
   EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2107, 12, 31, 23, 59, 59)),
             (127u << 9 | 12 << 5 | 31) << 16 | (23u << 11 | 59 << 5 | 29));
-  EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2024, 2, 29, 6, 7, 8)),
-            (44u << 9 | 2 << 5 | 29) << 16 | (6u << 11 | 7 << 5 | 4));
   EXPECT_EQ(DosTimeOfLocal(FileTimeOf(1979, 12, 31, 23, 59, 59)), firstDosDay);
   EXPECT_EQ(DosTimeOfLocal(FileTimeOf(2108, 1, 1, 0, 0, 0)), firstDosDay);
   // Whatever the zone, differences within one day and the clamping show.
@@ -192,16 +183,13 @@ TEST(ZipTimes, DosAndUnixTimesStayWithinTheirCalendars) {
   EXPECT_LE(std::llabs(static_cast<std::int64_t>(midnight) - 1325376000), 15 * 3600);
 }
 
-// 0x54AD at 0 and a signature at the position stored at 36, in files longer
-// than 40 bytes and than that position + 52.
+// The file must be longer than 40 bytes and than the signature's position + 52.
 TEST(ZipSource, TheExecutableTest) {
   const struct {
     std::string bytes;
     bool executable;
   } cases[] = {
       {ExecutableImage(0x54AD, 64, 0x4550, 200), true},
-      {ExecutableImage(0x54AD, 64, 0x454E, 200), true},
-      {ExecutableImage(0x54AD, 64, 0x454C, 200), true},
       {ExecutableImage(0x54AD, 64, 0x5A4D, 200), true},
       {ExecutableImage(0x5A4D, 64, 0x4550, 200), false},
       {ExecutableImage(0x54AD, 64, 0x1234, 200), false},
@@ -217,8 +205,7 @@ TEST(ZipSource, TheExecutableTest) {
   }
 }
 
-// Another program lets everyone share the file, but it writes to it: the
-// report's reader, which shares reading only, cannot open it and leaves it out.
+// Another program writes to the file (sharing everything): the report's reader shares reading only.
 TEST(ReportPackingOnWindows, FileHeldOpenForWritingIsLeftOut) {
   ScratchFolder dir;
   std::vector<std::unique_ptr<ReportFile>> files;
