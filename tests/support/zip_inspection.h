@@ -1,5 +1,4 @@
-// What tests/peers/zip_contents.py --fields (Python's zipfile) reports about an
-// archive, parsed into fields.
+// What tests/peers/zip_contents.py --fields (Python's zipfile) reports about an archive, parsed.
 #pragma once
 
 #include <cstdint>
@@ -59,8 +58,7 @@ inline std::string ZipText(const ZipFields& fields, const std::string& key) {
   return it == fields.end() ? std::string("<absent>") : it->second;
 }
 
-// The "UT" extra field with the given times (flags 7: modified, accessed,
-// created; the central one holds the first only), in hex as the script prints it.
+// The "UT" extra field with flags 7 and the given times (the central one holds the first only), in hex.
 inline std::string TimeExtraHex(std::initializer_list<std::uint32_t> times) {
   char hex[16];
   std::snprintf(hex, sizeof hex, "5554%02x0007", static_cast<unsigned>(1 + 4 * times.size()));
