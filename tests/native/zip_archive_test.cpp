@@ -60,14 +60,12 @@ ZipInspection InspectWithPeers(const std::u16string& archive) {
   return read;
 }
 
-std::string Hex(unsigned long value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%lx", value);
-  return text;
-}
-
+// zlib's CRC-32, as the script prints it.
 std::string Crc(const std::string& bytes) {
-  return Hex(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%lx",
+                crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+  return text;
 }
 
 // The little-endian 32-bit value at a byte offset of a hex dump.
