@@ -100,6 +100,7 @@ HWND CreateExact(UINT id, LANGID language) {
 // A dialog (first) and its controls as built, placed in dialog units so that
 // dialogs in other fonts compare (a unit is over a pixel: the way back is exact).
 struct Built {
+  HWND window;
   long id, style, exStyle, x, y, cx, cy;
   std::u16string className, text;
   LRESULT icon;
@@ -118,7 +119,7 @@ std::vector<Built> ReadBuilt(HWND dialog) {
     }
     wchar_t className[64] = {};
     GetClassNameW(w, className, 64);
-    out.push_back({GetDlgCtrlID(w), GetWindowLongW(w, GWL_STYLE), GetWindowLongW(w, GWL_EXSTYLE),
+    out.push_back({w, GetDlgCtrlID(w), GetWindowLongW(w, GWL_STYLE), GetWindowLongW(w, GWL_EXSTYLE),
                    MulDiv(r.left, 4, base.right), MulDiv(r.top, 8, base.bottom),
                    MulDiv(r.right - r.left, 4, base.right), MulDiv(r.bottom - r.top, 8, base.bottom),
                    U16(className), WindowText(w), SendMessageW(w, STM_GETICON, 0, 0)});
@@ -202,20 +203,18 @@ TEST_P(EachLanguage, DialogsHaveTheEnglishControlsAndLayout) {
 // faces are made to the metrics of the Windows fonts, but not to the pixel.
 constexpr int kSparePercent = 5;
 
-struct Fit {
-  bool fits;
-  SIZE needed, room;
-  std::string missing;  // characters the face has no glyph for, drawn from another face
-};
-
-// How a static control draws its text (DrawText, word-wrapped, cut at the
-// control's edge) or a push button its one line, in the control's font.
-Fit MeasureText(HWND control, const std::u16string& text, int leftMargin, int topMargin, UINT flags) {
-  RECT client;
+// A text as a static control draws it (DrawText, word-wrapped, cut at the
+// control's edge) or a push button its one line, in the control's font: it
+// fits (on one line where asked) and the face has a glyph for every character.
+void ExpectFits(HWND control, const std::u16string& text, int leftMargin, int topMargin, UINT flags,
+                const std::string& what, bool oneLine = false) {
+  RECT client, line = {};
   GetClientRect(control, &client);
-  const SIZE room = {client.right - leftMargin - client.right * kSparePercent / 100, client.bottom - topMargin};
   HDC dc = GetDC(control);
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  DrawTextW(dc, L"Ag", -1, &line, DT_SINGLELINE | DT_CALCRECT);
+  const SIZE room = {client.right - leftMargin - client.right * kSparePercent / 100,
+                     oneLine ? std::min(line.bottom, client.bottom - topMargin) : client.bottom - topMargin};
   RECT needed = {0, 0, room.cx, 0};
   DrawTextW(dc, W(text), -1, &needed, flags | DT_CALCRECT);
   std::vector<WORD> glyphs(text.size());
@@ -226,14 +225,10 @@ Fit MeasureText(HWND control, const std::u16string& text, int leftMargin, int to
   }
   SelectObject(dc, old);
   ReleaseDC(control, dc);
-  const bool fits = needed.right <= room.cx && needed.bottom <= room.cy;
-  return {fits, {needed.right, needed.bottom}, room, Printable(missing)};
-}
-
-void ExpectFits(const Fit& fit, const std::string& what) {
-  EXPECT_EQ(fit.missing, "") << what << ": characters without a glyph in the face";
-  EXPECT_TRUE(fit.fits) << what << ": needs " << fit.needed.cx << "x" << fit.needed.cy << " px, has " << fit.room.cx
-                        << "x" << fit.room.cy << " (" << kSparePercent << " % of the width kept spare)";
+  EXPECT_EQ(Printable(missing), "") << what << ": characters without a glyph in the face";
+  EXPECT_TRUE(needed.right <= room.cx && needed.bottom <= room.cy)
+      << what << ": needs " << needed.right << "x" << needed.bottom << " px, has " << room.cx << "x" << room.cy
+      << " (" << kSparePercent << " % of the width kept spare)";
 }
 
 // The family of the font that a window's text is really drawn with, after
@@ -258,19 +253,15 @@ std::string FaceOf(HWND window) {
   return face;
 }
 
-bool IsChineseJapaneseOrKorean(LANGID language) {
-  const WORD primary = PRIMARYLANGID(language);
-  return primary == LANG_CHINESE || primary == LANG_JAPANESE || primary == LANG_KOREAN;
-}
-
 TEST_P(EachLanguage, TextsFitTheirControls) {
   // Wine links a font with Chinese, Japanese and Korean glyphs into the dialog
   // fonts only when the user's language is one of those; elsewhere these
   // texts would be measured as empty boxes. So the run under a Western
   // language measures the Western dialogs, the run under Japanese the others.
-  if (IsChineseJapaneseOrKorean(GetParam().id) != IsChineseJapaneseOrKorean(GetUserDefaultUILanguage())) {
-    GTEST_SKIP() << "measured in the run under "
-                 << (IsChineseJapaneseOrKorean(GetParam().id) ? "Japanese" : "English");
+  const WORD user = PRIMARYLANGID(GetUserDefaultUILanguage());
+  const bool cjk = std::string(GetParam().measuredFace) == kCjkFace;
+  if (cjk != (user == LANG_CHINESE || user == LANG_JAPANESE || user == LANG_KOREAN)) {
+    GTEST_SKIP() << "measured in the run under " << (cjk ? "Japanese" : "English");
   }
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&classes);
@@ -283,40 +274,32 @@ TEST_P(EachLanguage, TextsFitTheirControls) {
     ASSERT_EQ(face, GetParam().measuredFace)
         << "dialog " << dialogId << " got the face \"" << face << "\"; the texts are measured with \""
         << GetParam().measuredFace << "\" only (is the font package that brings it installed?)";
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      const std::u16string text = WindowText(child);
-      wchar_t className[64] = {};
-      GetClassNameW(child, className, 64);
-      const LONG style = GetWindowLongW(child, GWL_STYLE);
-      const int id = GetDlgCtrlID(child);
-      const std::string what = "dialog " + std::to_string(dialogId) + " control " + std::to_string(id) + " \"" +
-                               Printable(text) + "\" in " + face;
-      if (id == IDC_BANNER_TITLE) {
+    for (const Built& c : ReadBuilt(dialog)) {
+      const std::string what = "dialog " + std::to_string(dialogId) + " control " + std::to_string(c.id) + " \"" +
+                               Printable(c.text) + "\" in " + face;
+      if (c.id == IDC_BANNER_TITLE) {
         // The banner shows string 1590 around the application's name, 22 px in
         // and 8 down.
         std::u16string banner = strings.at(IDS_BANNER);
         banner.replace(banner.find(u"%s"), 2, u"NORDA+ CAD");
-        ExpectFits(MeasureText(child, banner, 22, 8, DT_WORDBREAK | DT_NOPREFIX), what);
-      } else if (id == IDC_CONTENTS_BANNER) {
-        ExpectFits(MeasureText(child, strings.at(IDS_CONTENTS_BANNER), 0, 4, DT_WORDBREAK | DT_NOPREFIX), what);
-      } else if (text.empty()) {
+        ExpectFits(c.window, banner, 22, 8, DT_WORDBREAK | DT_NOPREFIX, what);
+      } else if (c.id == IDC_CONTENTS_BANNER) {
+        ExpectFits(c.window, strings.at(IDS_CONTENTS_BANNER), 0, 4, DT_WORDBREAK | DT_NOPREFIX, what);
+      } else if (c.text.empty()) {
         continue;
-      } else if (_wcsicmp(className, L"Button") == 0) {
-        ExpectFits(MeasureText(child, text, 4, 0, DT_SINGLELINE),
-                   what);  // room for the frame
-      } else if (id == IDC_SAVE_HINT) {
+      } else if (_wcsicmp(W(c.className), L"Button") == 0) {
+        ExpectFits(c.window, c.text, 4, 0, DT_SINGLELINE, what);  // room for the frame
+      } else if (c.id == IDC_SAVE_HINT) {
         // The next paragraph follows right below: one line keeps a blank line
         // between them.
-        Fit fit = MeasureText(child, text, 0, 0, DT_WORDBREAK | DT_EXPANDTABS);
-        fit.fits = fit.fits && fit.needed.cy <= MeasureText(child, u"Ag", 0, 0, DT_SINGLELINE).needed.cy;
-        ExpectFits(fit, what + " on one line");
-      } else if (GetParam().id == kEnglish && text.rfind(u"To help us diagnose", 0) == 0) {
+        ExpectFits(c.window, c.text, 0, 0, DT_WORDBREAK | DT_EXPANDTABS, what + " on one line", true);
+      } else if (GetParam().id == kEnglish && c.text.rfind(u"To help us diagnose", 0) == 0) {
         // The English text and this control's size are both given; the text
         // needs a third line there, which the control cuts.
         continue;
-      } else if (_wcsicmp(className, L"Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT) {
-        const UINT prefix = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
-        ExpectFits(MeasureText(child, text, 0, 0, DT_WORDBREAK | DT_EXPANDTABS | prefix), what);
+      } else if (_wcsicmp(W(c.className), L"Static") == 0 && (c.style & SS_TYPEMASK) <= SS_RIGHT) {
+        const UINT prefix = (c.style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+        ExpectFits(c.window, c.text, 0, 0, DT_WORDBREAK | DT_EXPANDTABS | prefix, what);
       }
     }
     DestroyWindow(dialog);
@@ -336,10 +319,8 @@ TEST(Resources, ExactlyTheFifteenLanguagesExist) {
   std::vector<LANGID> found;
   EnumResourceLanguagesW(GetModuleHandleW(nullptr), RT_DIALOG, MAKEINTRESOURCEW(IDD_ERROR_REPORT), CollectLanguage,
                          reinterpret_cast<LONG_PTR>(&found));
-  std::vector<LANGID> expected(kResourceLanguages.begin(), kResourceLanguages.end());
-  std::sort(found.begin(), found.end());
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(found, expected);
+  EXPECT_TRUE(std::is_permutation(found.begin(), found.end(), kResourceLanguages.begin(), kResourceLanguages.end()))
+      << found.size() << " languages";
   ASSERT_EQ(std::size(kLanguages), kResourceLanguages.size());
 }
 
