@@ -1,6 +1,5 @@
-// The compressor, CRC-32 and norda-deflate against zlib: zlib's inflate must
-// give every stream back, sizes stay near zlib's at the same level, the
-// window's limits hold, and the streams stay bit for bit as they were made.
+// The compressor, CRC-32 and norda-deflate against zlib, and the streams kept
+// bit for bit as they were made.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -113,9 +112,8 @@ TEST_P(DeflateLevel, LongStreamsInflateAndKeepUpWithZlib) {
   }
 }
 
-// The farthest candidate is 32506 back: data that repeats with that period
-// compresses to about one period, one byte more and nothing matches. Three
-// periods make the window slide in between.
+// The farthest candidate is 32506 back: with that period, data compresses to
+// about one period; one byte more and nothing matches (the window slides).
 TEST_P(DeflateLevel, MatchesReachBack32506BytesAndNoFarther) {
   for (std::size_t period : {32506u, 32507u}) {
     SCOPED_TRACE(period);
@@ -243,9 +241,8 @@ TEST(Deflate, OutputGoesOutInFullBuffersAndFailuresAreReported) {
                "output buffer too small for in-memory compression");
 }
 
-// Catches a table, slicing or lane fault: every length 0..300 and those around
-// the lengths where three lanes of 8 KiB are folded, at every alignment 0..7;
-// one large buffer, whole and fed in uneven pieces.
+// Every length 0..300 and around where three lanes of 8 KiB are folded, at
+// each alignment 0..7; one large buffer, whole and in uneven pieces.
 TEST(Crc32, EqualsZlibsCrc32) {
   const std::string data = RandomBytes(1 << 20, 31);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
