@@ -10,8 +10,7 @@ namespace norda::test {
 // bytes; an empty text on success, else zlib's complaint.
 std::string InflateRaw(std::string_view compressed, std::string& out);
 
-// zlib's raw deflate of the input at a level, with the window and hash sizes
-// of the program's compressor (15 bits each, memory level 8).
+// zlib's raw deflate at a level, with the program's window and hash sizes.
 std::string DeflateRaw(std::string_view input, int level);
 
 }  // namespace norda::test
