@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <ostream>
 #include <string>
@@ -367,9 +366,8 @@ TEST(LanguageChoice, FollowsTheSystemAndLoadsInTheChosenLanguage) {
   const auto table = StringTable(chosen);
   for (UINT id : kStringIds)
     EXPECT_EQ(Printable(norda::ui::LoadResourceString(module, id, chosen)), Printable(table.at(id)));
-  for (UINT id : kDialogIds) {
+  for (UINT id : kDialogIds)
     EXPECT_EQ(norda::ui::FindDialogTemplate(module, id, chosen), ExactResource(RT_DIALOG, id, chosen)) << id;
-  }
 }
 
 TEST(LanguageChoice, LoadersFallBackToEnglish) {
