@@ -1,9 +1,6 @@
-# The resources test reads the program's resources from its own executable,
-# so it links them; it runs once in the test prefix's language and again
-# under other user interface languages for the language choice (and, under
-# Japanese, to measure the Chinese, Japanese and Korean dialogs with a font
-# that has their glyphs). Wine takes the user interface language from LC_ALL
-# (LANG alone is not enough here).
+# The resources test links the resources it reads; it runs again under other
+# user interface languages (Wine takes them from LC_ALL), and under Japanese it
+# measures the Chinese, Japanese and Korean dialogs with a font that has them.
 if(WIN32)
   target_link_libraries(win_resources_test PRIVATE norda_resources comctl32 version)
   foreach(run "de_AT.UTF-8=0407" "ja_JP.UTF-8=0411" "nl_NL.UTF-8=0409")

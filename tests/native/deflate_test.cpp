@@ -1,6 +1,5 @@
-// The compressor, CRC-32 and norda-deflate against zlib: zlib's inflate must
-// give every stream back, sizes stay near zlib's at the same level, the
-// window's limits hold, and the streams stay bit for bit as they were made.
+// The compressor, CRC-32 and norda-deflate against zlib, and the streams kept
+// bit for bit as they were made.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -96,9 +95,8 @@ std::string DumpLike(std::size_t size, std::uint32_t seed) {
 
 class DeflateLevel : public ::testing::TestWithParam<int> {};
 
-// Long streams, across the window's slides (65274) and up to many megabytes.
-// Catches a stream that zlib does not inflate to the input, and compression
-// that falls behind zlib's at the same level by more than 3%.
+// Long streams, across the window's slides (65274) and up to many megabytes,
+// inflate and stay within 3 % of zlib's size at the same level.
 TEST_P(DeflateLevel, LongStreamsInflateAndKeepUpWithZlib) {
   std::vector<std::string> inputs = {std::string(300000, '\0'), RandomBytes(300000, 11), LogText(500000, 12),
                                      DumpLike(6u << 20, 13)};
@@ -114,9 +112,8 @@ TEST_P(DeflateLevel, LongStreamsInflateAndKeepUpWithZlib) {
   }
 }
 
-// The farthest candidate is 32506 back: data that repeats with that period
-// compresses to about one period, one byte more and nothing matches. Three
-// periods make the window slide in between.
+// The farthest candidate is 32506 back: with that period, data compresses to
+// about one period; one byte more and nothing matches (the window slides).
 TEST_P(DeflateLevel, MatchesReachBack32506BytesAndNoFarther) {
   for (std::size_t period : {32506u, 32507u}) {
     SCOPED_TRACE(period);
@@ -130,17 +127,6 @@ TEST_P(DeflateLevel, MatchesReachBack32506BytesAndNoFarther) {
       EXPECT_GT(c.bytes.size(), 3 * period - period / 20);
     }
   }
-}
-
-// Random data has no matches: a block ends at 32767 literals and is stored
-// (header bits 000, then LEN) while its bytes are in the window. The second
-// block ends after the window slid past its start, so it is coded instead.
-TEST_P(DeflateLevel, IncompressibleBlocksAreStoredWhileTheirBytesAreInTheWindow) {
-  const Compressed c = Compress(RandomBytes(100000, 3), GetParam());
-  ASSERT_GT(c.bytes.size(), 5u + 32767u);
-  EXPECT_EQ(c.bytes[0] & 7, 0);
-  EXPECT_EQ(static_cast<unsigned char>(c.bytes[1]) | static_cast<unsigned char>(c.bytes[2]) << 8, 32767);
-  EXPECT_EQ(c.bytes[5 + 32767] >> 1 & 3, 2) << "the second block has dynamic codes";
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels1To8, DeflateLevel, ::testing::Range(1, 9));
@@ -240,45 +226,10 @@ TEST(Deflate, StreamsStayAsTheyWere) {
   }
 }
 
-// Fibonacci frequencies make the optimal code deeper than the format allows
-// (15 bits, 7 for the code-length code): the lengths must come back within
-// the limit and still form a complete prefix code whose size the tree
-// reports. Catches a broken repair of overlong codes.
-TEST(Deflate, OverlongCodesAreCutToTheLimitAndStayComplete) {
-  // At most 21 symbols, so that the frequencies add up to less than a block's 32768.
-  for (const auto& [symbols, maxLength] : {std::pair{21, 15}, std::pair{19, 7}}) {
-    SCOPED_TRACE(maxLength);
-    auto state = std::make_unique<zip::deflate::DeflateState>();
-    zip::deflate::ct_init(*state);
-    zip::deflate::TreeDesc& desc = maxLength == 15 ? state->lDesc : state->blDesc;
-    std::uint16_t freq[zip::deflate::kHeapSize] = {};
-    for (std::uint32_t n = 0, a = 1, b = 1; n < static_cast<std::uint32_t>(symbols); n++, b += a, a = b - a) {
-      freq[n] = desc.tree[n].freqOrCode = static_cast<std::uint16_t>(a);
-    }
-    if (maxLength == 15) freq[zip::deflate::kEndBlock] = desc.tree[zip::deflate::kEndBlock].freqOrCode = 0;
-    state->optLen = 0;
-    zip::deflate::BuildTree(*state, desc);
-    EXPECT_EQ(state->error, nullptr);
-    double kraft = 0;
-    std::int64_t bits = 0;
-    for (int n = 0; n < symbols; n++) {
-      const int length = desc.tree[n].dadOrLen;
-      ASSERT_GE(length, 1) << n;
-      ASSERT_LE(length, maxLength) << n;
-      kraft += 1.0 / static_cast<double>(1u << length);
-      const int extra = n >= desc.firstExtra ? desc.extraBits[n - desc.firstExtra] : 0;
-      bits += static_cast<std::int64_t>(freq[n]) * (length + extra);
-    }
-    EXPECT_DOUBLE_EQ(kraft, 1.0);
-    EXPECT_EQ(state->optLen, bits);
-  }
-}
-
 // The output buffer is handed over only when fewer than two bytes are free
-// (or at the end). A Flush that writes nothing must not pass for a good
-// entry: a stored block goes out straight from the window, by a path of its
-// own (the buffer's flushes fail in fuzz/deflate_fuzz.cpp). Without flushing
-// at alignment (the in-memory mode) a stored block must fit the buffer.
+// (or at the end); a stored block goes out straight from the window, and a
+// Flush that writes nothing there must not pass for a good entry. Without
+// flushing at alignment (the in-memory mode) a stored block must fit.
 TEST(Deflate, OutputGoesOutInFullBuffersAndFailuresAreReported) {
   const Compressed text = Compress(LogText(400000, 6), 8);
   ASSERT_GE(text.flushSizes.size(), 3u);
@@ -290,34 +241,28 @@ TEST(Deflate, OutputGoesOutInFullBuffersAndFailuresAreReported) {
                "output buffer too small for in-memory compression");
 }
 
-// Catches a table, slicing or lane fault: every length 0..300 at every
-// alignment 0..7, lengths around the lanes' rounds, one large buffer, and the
-// same data fed in uneven pieces.
+// Every length 0..300 and around where three lanes of 8 KiB are folded, at
+// each alignment 0..7; one large buffer, whole and in uneven pieces.
 TEST(Crc32, EqualsZlibsCrc32) {
   const std::string data = RandomBytes(1 << 20, 31);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
+  std::vector<std::size_t> lengths = {24575u, 24576u, 24577u, 49151u, 49152u, 49160u, 73733u};
+  for (std::size_t length = 0; length <= 300; length++) lengths.push_back(length);
   for (std::size_t offset = 0; offset < 8; offset++) {
-    for (std::size_t length = 0; length <= 300; length++) {
-      ASSERT_EQ(zip::Crc32Update(0, bytes + offset, length),
-                crc32(0, bytes + offset, static_cast<uInt>(length)))
+    for (std::size_t length : lengths) {
+      ASSERT_EQ(zip::Crc32Update(0x12345678u, bytes + offset, length),
+                crc32(0x12345678u, bytes + offset, static_cast<uInt>(length)))
           << offset << " " << length;
     }
   }
-  // Around the lengths where three lanes of 8 KiB start to be folded side by side.
-  for (std::size_t length : {24575u, 24576u, 24577u, 49151u, 49152u, 49160u, 73733u}) {
-    ASSERT_EQ(zip::Crc32Update(0x12345678u, bytes + 3, length),
-              crc32(0x12345678u, bytes + 3, static_cast<uInt>(length)))
-        << length;
-  }
-  const std::uint32_t whole = static_cast<std::uint32_t>(crc32(0, bytes, static_cast<uInt>(data.size())));
-  EXPECT_EQ(zip::Crc32Update(0, bytes, data.size()), whole);
   std::uint32_t pieces = 0;
   for (std::size_t at = 0, piece = 1; at < data.size(); piece = piece * 3 + 1) {
     const std::size_t n = std::min(piece % 70001, data.size() - at);
     pieces = zip::Crc32Update(pieces, bytes + at, n);
     at += n;
   }
-  EXPECT_EQ(pieces, whole);
+  EXPECT_EQ(pieces, crc32(0, bytes, static_cast<uInt>(data.size())));
+  EXPECT_EQ(zip::Crc32Update(0, bytes, data.size()), pieces);
 }
 
 // The tool: standard input to standard output at each level, checked by

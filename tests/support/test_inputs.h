@@ -1,5 +1,4 @@
-// Deterministic test data for the compressor and archive tests: every build
-// and run sees the same bytes.
+// Test data for the compressor and archive tests, the same in every run.
 #pragma once
 
 #include <cstddef>

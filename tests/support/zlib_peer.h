@@ -1,6 +1,4 @@
-// zlib as the decoder and the compressor that nobody here wrote: the
-// compressor's and the archive writer's checks on Linux (tests and fuzz
-// targets).
+// zlib, the decoder and compressor nobody here wrote, for the Linux checks.
 #pragma once
 
 #include <string>
@@ -8,12 +6,11 @@
 
 namespace norda::test {
 
-// Inflates a raw deflate stream (RFC 1951) that must end exactly at the end
-// of the bytes; an empty text on success, else zlib's complaint.
+// Inflates a raw deflate stream that must end exactly at the end of the
+// bytes; an empty text on success, else zlib's complaint.
 std::string InflateRaw(std::string_view compressed, std::string& out);
 
-// zlib's raw deflate of the input at a level, with the window and hash sizes
-// of the program's compressor (15 bits each, memory level 8).
+// zlib's raw deflate at a level, with the program's window and hash sizes.
 std::string DeflateRaw(std::string_view input, int level);
 
 }  // namespace norda::test

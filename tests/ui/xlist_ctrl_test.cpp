@@ -26,9 +26,7 @@ class XListCtrlTest : public ::testing::Test {
   void SetUp() override {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    WNDCLASSW host = {};
-    host.lpfnWndProc = HostProcedure;
-    host.hInstance = GetModuleHandleW(nullptr);
+    WNDCLASSW host = {0, HostProcedure, 0, 0, GetModuleHandleW(nullptr)};
     host.lpszClassName = L"XListCtrlTestHost";
     RegisterClassW(&host);
     parent = CreateWindowExW(0, L"XListCtrlTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600,
@@ -38,9 +36,7 @@ class XListCtrlTest : public ::testing::Test {
     ASSERT_TRUE(list.Attach(window));
     SendMessageW(window, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int column = 0; column < 3; ++column) {
-      LVCOLUMNW info = {};
-      info.mask = LVCF_WIDTH;
-      info.cx = 100;
+      LVCOLUMNW info = {LVCF_WIDTH, 0, 100};
       SendMessageW(window, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
     }
     list.Header().SetItemImage(0, CXHeaderCtrl::kUnchecked);
@@ -54,10 +50,13 @@ class XListCtrlTest : public ::testing::Test {
 
   void TearDown() override { DestroyWindow(parent); }
 
-  // Clicks a row at x (columns are 100 pixels wide).
-  void Click(HWND target, int x, int row) {
+  // Clicks a row at x (columns are 100 pixels wide), or the header's first
+  // item for row -1.
+  void Click(int x, int row) {
+    HWND target = row < 0 ? list.Header().Window() : window;
     RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
-    SendMessageW(window, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    SendMessageW(target, row < 0 ? HDM_GETITEMRECT : LVM_GETITEMRECT, row < 0 ? 0 : row,
+                 reinterpret_cast<LPARAM>(&bounds));
     const LPARAM at = MAKELPARAM(x, (bounds.top + bounds.bottom) / 2);
     SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(target, WM_LBUTTONUP, 0, at);
@@ -84,27 +83,20 @@ TEST_F(XListCtrlTest, SettersAndGettersRefuseIndexesOutOfRange) {
 }
 
 TEST_F(XListCtrlTest, TheParentIsToldOfARowsToggleAndNotOfTheHeaders) {
-  Click(window, 5, 1);  // far left of the cell, away from the box
+  Click(5, 1);  // far left of the cell, away from the box
   EXPECT_EQ(list.GetCheckbox(1, 0), 0);
   EXPECT_TRUE(Selected(1)) << "the row is selected too";
   EXPECT_EQ(g_toggles, (std::vector<std::pair<WPARAM, LPARAM>>{{1, 0}}));
-  RECT item;
-  HWND header = list.Header().Window();
-  SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
-  const LPARAM centre = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, centre);
-  SendMessageW(header, WM_LBUTTONUP, 0, centre);
+  Click(50, -1);
   EXPECT_EQ(list.GetCheckbox(1, 0), 1) << "the header box ticks every row";
   EXPECT_EQ(g_toggles.size(), 1u);
 }
 
 TEST_F(XListCtrlTest, ARowWithoutCellRecordsSwallowsTheClick) {
-  LVITEMW item = {};
-  item.mask = LVIF_TEXT;
-  item.iItem = 3;
+  LVITEMW item = {LVIF_TEXT, 3};
   item.pszText = const_cast<wchar_t*>(L"foreign");
   ASSERT_EQ(SendMessageW(window, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)), 3);
-  Click(window, 150, 3);
+  Click(150, 3);
   EXPECT_FALSE(Selected(3));
   EXPECT_EQ(list.GetCheckbox(3, 0), -1);
 }

@@ -1,7 +1,5 @@
-// VersionInfo against small programs built with known version resources, as
-// the error report dialog reads the CAD application's: its description, else
-// its product name, into a buffer of fixed size. The banner's text from a full
-// resource and from no file at all is the scenarios' (tests/e2e/run_e2e.py).
+// VersionInfo against small programs built with known version resources; the
+// banner's text made from them is the scenarios' (tests/e2e/run_e2e.py).
 #include "core/support/version_info.h"
 
 #include <gtest/gtest.h>
