@@ -1,9 +1,7 @@
-// The report mail in the core: attachment streaming by chunks, the receiver
-// list and the send-error log; the mail settings' lines, their pick and the
-// download's failure tags. Base64 and the message's bytes are checked against
-// Python in tests/native, the delivery against real servers in tests/mail and
-// tests/delivery, and refused pieces and replies of any kind by
-// fuzz/smtp_reply_fuzz.cpp. The program sends no HTML part.
+// The report mail in the core: attachment chunks, the receiver list, the
+// send-error log, the mail settings' lines, pick and download tags. Base64, the
+// message and its delivery are checked against Python and real servers in
+// tests/native and tests/mail, any replies by fuzz/smtp_reply_fuzz.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -173,12 +171,9 @@ TEST(MailSettingsPick, AnEmptyFieldIsTaggedButHandedOut) {
   EXPECT_EQ(log.Lines(), (Lines{"GetSendInfoFailed!", "getReciverInfoFailed!"}));
 }
 
-// A URL source that plays a script: which step fails, the body in the
-// pieces that each read gives, and after how many connection checks the
-// connection is reported lost. A URL that cannot be opened and bodies
-// shorter than their length come from a real HTTP server in
-// tests/mail/delivery_peer_cases.cpp, bodies in any framing from
-// fuzz/http_response_fuzz.cpp.
+// A URL source that plays a script: which step fails, each read's bytes, and
+// after how many checks the connection is lost. Real HTTP servers and any
+// framing: tests/mail/delivery_peer_cases.cpp, fuzz/http_response_fuzz.cpp.
 struct Script {
   bool connected, root;
   int connectedChecks;  // checks answered true before the connection is lost

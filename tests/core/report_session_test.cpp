@@ -1,8 +1,6 @@
-// The report session in the core, where the real program under Wine
-// (tests/e2e) does not reach: the file list's scan rules and what read-only,
-// held, empty or broken files do to it and to the clean-up; the recovery
-// list's lines and the prompt's edge cases (the questions and deletions are
-// the scenario recovery_questions, any bytes fuzz/recovery_list_fuzz.cpp's).
+// The report session where the real program under Wine (tests/e2e) does not
+// reach: the file list's scan rules, read-only, held, empty or broken files in
+// it and at clean-up, the recovery prompt's edge cases.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -138,17 +136,25 @@ TEST_F(CrashReport, HeldOrEmptyFilesAreLeftOut) {
 
 TEST_F(CrashReport, BrokenOrMissingDescriptionsListNothingAndHarmNothing) {
   WriteReport(u"");
+  BuildFileList(session);  // copies from a good description, which then breaks
+  session.files.clear();
+  session.userTextPath = dir / u"User.txt";
   for (const std::string& body : {std::string(), std::string("\xFF\xFE"), std::string("\xFF\xFE[\0C\0r\0", 8),
                                    std::string("\x00\x01\x02\xFF\xFE\x7F\x80\x00garbage\x00\x00", 18)}) {
     WriteBytes(session.descriptionPath, body);
+    WriteBytes(session.userTextPath, "text");
     BuildFileList(session);
     EXPECT_TRUE(session.files.empty());
     CleanUpReport(session);
     EXPECT_FALSE(os::PathExists(session.descriptionPath)) << "the description goes at clean-up";
+    EXPECT_FALSE(os::PathExists(session.userTextPath));
     BuildFileList(session);
     EXPECT_TRUE(session.files.empty());
+    WriteBytes(session.userTextPath, "text");
+    CleanUpReport(session);  // without any description only the user text goes
+    EXPECT_FALSE(os::PathExists(session.userTextPath));
   }
-  EXPECT_FALSE(os::PathExists(TempCopy(u"LOGFile")));
+  EXPECT_TRUE(os::PathExists(TempCopy(u"LOGFile"))) << "without a description no copy is known";
   EXPECT_TRUE(os::PathExists(NamedPath(u"LOGFile")));
 }
 
@@ -191,22 +197,7 @@ TEST_F(CrashReport, CleanUpRemovesReadOnlyMaterialButNotReadOnlyCrashFiles) {
   EXPECT_FALSE(os::PathExists(session.userTextPath));
 }
 
-TEST_F(CrashReport, WithoutDescriptionCleanUpRemovesOnlyTheUserText) {
-  WriteReport(u"");
-  BuildFileList(session);
-  os::SetFileAttributesTo(session.descriptionPath, os::kAttrArchive);
-  ASSERT_TRUE(os::RemoveFile(session.descriptionPath));
-  session.userTextPath = dir / u"User.txt";
-  WriteBytes(session.userTextPath, "text");
-  CleanUpReport(session);
-  EXPECT_FALSE(os::PathExists(session.userTextPath));
-  EXPECT_TRUE(os::PathExists(NamedPath(u"LOGFile")));
-  EXPECT_TRUE(os::PathExists(TempCopy(u"LOGFile"))) << "without a description no copy is known";
-}
-
-// Where the fields split, which lines count, the first unit and an odd byte
-// are fuzz/recovery_list_fuzz.cpp's oracle, replayed on its seeds; blanks
-// are trimmed from every line but the first.
+// Splitting on any bytes is fuzz/recovery_list_fuzz.cpp's; blanks stay only on the first line.
 TEST(RecoveryList, TheFirstLineKeepsItsBlanks) {
   const auto entries = ParseRecoveryList(Utf16LeBytes(u" A ||B &&Y \r\n  C ||D &&N ", true));
   ASSERT_EQ(entries.size(), 2u);

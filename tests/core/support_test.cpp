@@ -1,10 +1,6 @@
-// The os layer and the text functions as the report session uses them, on
-// whichever system runs the test, and the contents viewer's text test at its
-// edges and its previews of nothing. The well-known folders, attributes and
-// the removal of read-only files are checked where the report folder, the
-// copies and the clean-up use them; the rows, the hexadecimal dump, text
-// previews and their 64 KiB limit are read back from the real viewer by
-// tests/e2e/contents_viewer.py.
+// The os layer and the text functions as the report session uses them, and the
+// contents viewer's text test at its edges and its previews of nothing (its rows,
+// dump and 64 KiB limit are read back from the real viewer: tests/e2e/contents_viewer.py).
 #include <gtest/gtest.h>
 
 #include "core/app/file_preview.h"
@@ -133,9 +129,7 @@ TEST(ReadFilePreview, TextEndsAtItsFirstZeroByteAndEmptyMissingOrHeldFilesShowNo
   EXPECT_EQ(ReadFilePreview(dir / u"missing.txt").kind, FilePreview::Kind::Nothing);
 }
 
-// Text functions. Trimming, decimal texts, path pieces and message texts are
-// checked where the profile paths, the recovery list, the archive names, the
-// numbered records and the real program's messages use them.
+// Trimming, decimal and message texts are checked where the program uses them.
 TEST(Text, Utf8RoundTripsThroughUtf16) {
   const std::string samples[] = {"", "plain", "Gr\xC3\xBC\xC3\x9F" "e", "\xE4\xB8\xAD\xE6\x96\x87",
                                  "\xF0\x9F\x98\x80 smile"};
