@@ -37,7 +37,6 @@ TEST(IniFile, PathRules) {
   } cases[] = {
       {u"SendRecord", programFolder + u"SendRecord.ini"},
       {u" \t SendRecord \r\n", programFolder + u"SendRecord.ini"},
-      {u"A.INI", programFolder + u"A.INI"},
       {u"", programFolder + u".ini"},
       {u"C:\\Records\\Book.iNi", u"C:\\Records\\Book.iNi"},
       {u"C:\\Records\\a.txt", u"C:\\Records\\a.txt.ini"},

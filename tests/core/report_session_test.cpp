@@ -111,7 +111,6 @@ TEST_F(CrashReport, FilesToAddAreListedUntilTheFirstGapOrShortValue) {
        u"File001=" + crash + u"\\a.txt,A,T," + std::u16string(400, u'x') + u"\r\nFile002=" + cut +
            u"\r\nFile003=" + crash + u"\\b.txt,B,T\r\n",
        {crash + u"\\a.txt", u"A", u"T"}},
-      {"no section", u"", {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
