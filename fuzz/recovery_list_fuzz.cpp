@@ -1,11 +1,7 @@
 // The recovery list "TempRecoverInfo.dat" on any bytes: it is written by the
-// CAD application as it goes down, so it may be cut short anywhere.
-// Checks, besides memory safety:
-// - every entry comes from one line of the list, in order, and its fields
-//   put together with their separators give that line back;
-// - there are no more entries than lines;
-// - a list written from clean entries (fields without separators or line
-//   ends, blank lines and blanks between them) reads back as those entries.
+// CAD application as it goes down, so it may be cut short anywhere. Checks:
+// each entry put back together is a line of the list, in order, no more
+// entries than lines; a list of clean entries reads back as those entries.
 #include <cstddef>
 #include <cstdint>
 #include <string>
