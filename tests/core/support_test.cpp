@@ -49,14 +49,12 @@ TEST(OsFiles, WholeFileWritesReplaceTheFileOrLeaveItAsItWas) {
   EXPECT_EQ(ReadBytes(dir / u"copy.ini"), "short");
 }
 
-TEST(OsCodePage, RoundTripsWhatTheCodePageHolds) {
-  const std::uint32_t cp = os::ThreadAnsiCodePage();
-  EXPECT_EQ(os::ToUtf16(os::FromUtf16(u"Crash Report 12", cp), cp), u"Crash Report 12");
-  EXPECT_EQ(os::FromUtf16(u"", cp), "");
-  EXPECT_EQ(os::ToUtf16("", cp), u"");
-  // A character outside the code page becomes its default character, never nothing.
+// Round trips through the code page are the profile writes read back in
+// fuzz/profile_file_fuzz.cpp. A character outside it becomes its default
+// character, never nothing.
+TEST(OsCodePage, ALoneSurrogateIsNotLost) {
   const char16_t lone[] = {0xD800, 0};
-  EXPECT_FALSE(os::FromUtf16(lone, cp).empty());
+  EXPECT_FALSE(os::FromUtf16(lone, os::ThreadAnsiCodePage()).empty());
 }
 
 TEST(FileSizeText, KilobytesRoundedAndGrouped) {
@@ -102,7 +100,6 @@ TEST(LooksLikeText, CountsUnprintableBytesInTheFirstHundred) {
     bool text;
   } cases[] = {
       {"tab, line feed, vertical tab, form feed, carriage return", "a\tb\nc\vd\fe\rf", true},
-      {"four zero bytes", std::string("ab\0\0\0\0cd", 8), true},
       {"DEL is unprintable", std::string(5, '\x7f'), false},
       {"five unprintable bytes after the first hundred", std::string(100, 'x') + std::string(5, '\0'), true},
       {"the fifth at byte 100", std::string(96, 'x') + std::string(5, '\x01'), true},
@@ -128,14 +125,8 @@ TEST(ReadFilePreview, TextEndsAtItsFirstZeroByteAndEmptyMissingOrHeldFilesShowNo
   EXPECT_EQ(ReadFilePreview(dir / u"missing.txt").kind, FilePreview::Kind::Nothing);
 }
 
-// Trimming, decimal and message texts are checked where the program uses them.
-TEST(Text, Utf8RoundTripsThroughUtf16) {
-  const std::string samples[] = {"", "plain", "Gr\xC3\xBC\xC3\x9F" "e", "\xE4\xB8\xAD\xE6\x96\x87",
-                                 "\xF0\x9F\x98\x80 smile"};
-  for (const std::string& s : samples) EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
-  EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80").size(), 2u);
-}
-
+// Trimming, decimal and message texts are checked where the program uses them,
+// UTF-8 round trips by the profile writes read back in fuzz/profile_file_fuzz.cpp.
 TEST(Text, MalformedUtf8BecomesReplacementCharacters) {
   EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
