@@ -228,9 +228,6 @@ TEST(RecoveryPrompt, ListsWithoutEntriesOrWithoutSavedToAskNothingAndDeleteNothi
     EXPECT_TRUE(answers.asked.empty());
     EXPECT_FALSE(os::PathExists(RecoveryListPath())) << "the list goes in every case";
   }
-  ScriptedAnswers none;
-  RecoveryPrompt(none);  // no list at all: nothing asked, nothing fails
-  EXPECT_TRUE(none.asked.empty());
   const std::u16string drawing = dir / u"a.dwg";
   test::WriteBytes(drawing, "drawing");
   test::WriteBytes(RecoveryListPath(), Utf16LeBytes(drawing + u"&&N||x", true));
