@@ -196,14 +196,6 @@ TEST_F(CrashReport, CleanUpRemovesReadOnlyMaterialButNotReadOnlyCrashFiles) {
   EXPECT_FALSE(os::PathExists(session.userTextPath));
 }
 
-// Splitting on any bytes is fuzz/recovery_list_fuzz.cpp's; blanks stay only on the first line.
-TEST(RecoveryList, TheFirstLineKeepsItsBlanks) {
-  const auto entries = ParseRecoveryList(Utf16LeBytes(u" A ||B &&Y \r\n  C ||D &&N ", true));
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].savedFrom + u"|" + entries[0].savedTo + u"|" + entries[0].keepFlag, u" A |B |Y ");
-  EXPECT_EQ(entries[1].savedFrom + u"|" + entries[1].savedTo + u"|" + entries[1].keepFlag, u"C |D |N");
-}
-
 // Answers from a script and records the questions asked.
 class ScriptedAnswers : public RecoveryQuestion {
  public:
