@@ -94,9 +94,8 @@ TEST(SendErrorLog, EntriesEndWithCrLfOnlyWhileTheFlagIsSet) {
   EXPECT_TRUE(log.OpenFlag());
 }
 
-// How a line's words fill a record; that every line gives one record, that
-// bytes stay bytes and fields lose their blanks is checked on any file by
-// fuzz/mail_settings_fuzz.cpp.
+// How a line's words fill a record; one record per line and no blanks at a
+// field's ends are checked on any file by fuzz/mail_settings_fuzz.cpp.
 TEST(MailSettingsFiles, LinesToRecords) {
   const struct {
     const char* name;
@@ -115,6 +114,8 @@ TEST(MailSettingsFiles, LinesToRecords) {
        {{u"", u"", u"", u""}, {u"smtp.x", u"user", u"pw", u"from@x"}}},
       {"only the space separates; tabs inside a field stay, around it they go", true,
        "\thost\tname user\t pw\t from@x \t\n", {{u"host\tname", u"user", u"pw", u"from@x"}}},
+      {"runs of blanks between words; bytes stay bytes", true, "  smtp.\xE9x   user  pw   from@\x80  \r\n",
+       {{u"smtp.\u00E9x", u"user", u"pw", u"from@\u0080"}}},
       {"receivers: four words", false, "a@x Norda Crash Reports\n", {{u"a@x Norda", u"Crash", u"Reports"}}},
   };
   ScratchFolder folder;
