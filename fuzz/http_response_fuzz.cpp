@@ -1,15 +1,9 @@
 // The settings download (os::UrlDownload on Linux, driven by
-// DownloadUrlToFile) against any HTTP response, delivered in any pieces.
-// Either the input is the raw response, or it gives a body and how to frame
-// it (Content-Length, chunked, end of connection) with extra header lines.
-// Checks, besides memory safety:
-// - the request is one well-formed GET of the settings path;
-// - a framed body is saved exactly, and the download succeeds exactly when
-//   the whole body came (a Content-Length beyond the body fails, one short
-//   of it cuts the saved file);
-// - a raw response saves no more bytes than came after its header, and the
-//   result and the file do not depend on how the response was cut into pieces;
-// - the socket is closed when the download ends.
+// DownloadUrlToFile) against any HTTP response in any pieces: either the raw
+// response, or a body framed by Content-Length, chunks or the connection's
+// end. Checks: one GET of the settings path; a framed body saved exactly,
+// success exactly when it all came; a raw response's result independent of
+// its pieces, and no more saved than came after the header; the socket closed.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>

@@ -1,11 +1,8 @@
 // The recovery list "TempRecoverInfo.dat" on any bytes: it is written by the
-// CAD application as it goes down, so it may be cut short anywhere.
-// Checks, besides memory safety:
-// - every entry comes from one line of the list, in order, and its fields
-//   put together with their separators give that line back;
-// - there are no more entries than lines;
-// - a list written from clean entries (fields without separators or line
-//   ends, blank lines and blanks between them) reads back as those entries.
+// CAD application as it goes down, so it may be cut short anywhere. Checks:
+// each entry put back together is a line of the list, in order, no more
+// entries than lines; a list of clean entries reads back as those entries, the
+// first with its blanks.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -77,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::u16string list;
   const char16_t* gaps[] = {u"\r\n", u"\r\n\r\n", u"\r\n \t", u"\r\n\r\n  \r\n"};
   for (const RecoveryEntry& e : entries) {
-    RecoveryEntry c{Clean(e.savedFrom, true), Clean(e.savedTo, false), Clean(e.keepFlag, true)};
+    const bool trim = !clean.empty();  // only the first line keeps its blanks
+    RecoveryEntry c{Clean(e.savedFrom, trim), Clean(e.savedTo, false), Clean(e.keepFlag, trim)};
     if (!clean.empty()) list += gaps[clean.size() % 4];
     list += c.savedFrom + u"||" + c.savedTo + u"&&" + c.keepFlag;
     clean.push_back(std::move(c));

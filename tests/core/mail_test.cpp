@@ -1,9 +1,7 @@
-// The report mail in the core: attachment streaming by chunks, the receiver
-// list and the send-error log; the mail settings' lines, their pick and the
-// download's failure tags. Base64 and the message's bytes are checked against
-// Python in tests/native, the delivery against real servers in tests/mail and
-// tests/delivery, and refused pieces and replies of any kind by
-// fuzz/smtp_reply_fuzz.cpp. The program sends no HTML part.
+// The report mail in the core: attachment chunks, the receiver list, the
+// send-error log, the mail settings' lines, pick and download tags. Base64, the
+// message and its delivery are checked against Python and real servers in
+// tests/native and tests/mail, any replies by fuzz/smtp_reply_fuzz.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,8 +36,8 @@ using test::ScratchFolder;
 using test::SendRecords;
 using test::WriteBytes;
 
-// The receivers' list of the settings: a last separator ends it, an empty
-// piece between two stays, a text no longer than the separator gives none.
+// The receivers' list of the settings: a last comma ends it, an empty piece
+// between two stays, a lone comma is kept as it is.
 TEST(SplitString, Table) {
   const struct {
     std::string text, separator;
@@ -47,12 +45,8 @@ TEST(SplitString, Table) {
   } cases[] = {
       {"a@x,b@y,", ",", {"a@x", "b@y"}},
       {"a@x,,b@y", ",", {"a@x", "", "b@y"}},
-      {",,", ",", {"", ""}},
       {"", ",", {}},
       {",", ",", {","}},
-      {"a", "ab", {}},
-      {"x--y--", "--", {"x", "y"}},
-      {"abc", "", {"abc"}},
   };
   for (const auto& c : cases) EXPECT_EQ(SplitString(c.text, c.separator), c.pieces) << '"' << c.text << '"';
 }
@@ -65,10 +59,8 @@ TEST(MimeMessage, AttachmentPiecesFollowTheChunks) {
     bool blankLineAfter;
   } cases[] = {
       {0, 0, false},
-      {1, 1, true},
       {kAttachmentChunkBytes, 1, false},
       {kAttachmentChunkBytes + 1, 2, true},
-      {5 * kAttachmentChunkBytes + 57, 6, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
@@ -102,9 +94,8 @@ TEST(SendErrorLog, EntriesEndWithCrLfOnlyWhileTheFlagIsSet) {
   EXPECT_TRUE(log.OpenFlag());
 }
 
-// How a line's words fill a record; that every line gives one record, that
-// bytes stay bytes and fields lose their blanks is checked on any file by
-// fuzz/mail_settings_fuzz.cpp.
+// How a line's words fill a record; one record per line and no blanks at a
+// field's ends are checked on any file by fuzz/mail_settings_fuzz.cpp.
 TEST(MailSettingsFiles, LinesToRecords) {
   const struct {
     const char* name;
@@ -123,9 +114,9 @@ TEST(MailSettingsFiles, LinesToRecords) {
        {{u"", u"", u"", u""}, {u"smtp.x", u"user", u"pw", u"from@x"}}},
       {"only the space separates; tabs inside a field stay, around it they go", true,
        "\thost\tname user\t pw\t from@x \t\n", {{u"host\tname", u"user", u"pw", u"from@x"}}},
+      {"runs of blanks between words; bytes stay bytes", true, "  smtp.\xE9x   user  pw   from@\x80  \r\n",
+       {{u"smtp.\u00E9x", u"user", u"pw", u"from@\u0080"}}},
       {"receivers: four words", false, "a@x Norda Crash Reports\n", {{u"a@x Norda", u"Crash", u"Reports"}}},
-      {"receivers: two words fill the two right fields", false, "a@x S R\nS2 R2\n",
-       {{u"a@x", u"S", u"R"}, {u"a@x", u"S2", u"R2"}}},
   };
   ScratchFolder folder;
   for (const auto& c : cases) {
@@ -177,12 +168,9 @@ TEST(MailSettingsPick, AnEmptyFieldIsTaggedButHandedOut) {
   EXPECT_EQ(log.Lines(), (Lines{"GetSendInfoFailed!", "getReciverInfoFailed!"}));
 }
 
-// A URL source that plays a script: which step fails, the body in the
-// pieces that each read gives, and after how many connection checks the
-// connection is reported lost. A URL that cannot be opened and bodies
-// shorter than their length come from a real HTTP server in
-// tests/mail/delivery_peer_cases.cpp, bodies in any framing from
-// fuzz/http_response_fuzz.cpp.
+// A URL source that plays a script: which step fails, each read's bytes, and
+// after how many checks the connection is lost. Real HTTP servers and any
+// framing: tests/mail/delivery_peer_cases.cpp, fuzz/http_response_fuzz.cpp.
 struct Script {
   bool connected, root;
   int connectedChecks;  // checks answered true before the connection is lost

@@ -1,11 +1,8 @@
-// Our profile reader and writer against the system's own profile functions,
-// side by side on the same files: every read must give the same count and
-// units in the buffer, every write the same result and bytes on disk, every
-// list of section names the same buffer. The system caches files by name: each
-// case has names of its own, and the cache is dropped after each system write,
-// so that it reads every file afresh as our code does. Names are matched
-// without regard to case on ASCII letters only: the Wine used here folds
-// nothing else, while Windows and our code do.
+// Our profile reader and writer against the system's own profile functions on
+// the same files: each read, name list and write gives the same count, buffer
+// units and bytes on disk. The system caches files by name, so each case has
+// names of its own and the cache is dropped after each system write. Only ASCII
+// letters are matched without regard to case: the Wine used here folds nothing else.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +12,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/support/profile_file.h"
@@ -35,12 +33,9 @@ using test::WriteBytes;
 const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 std::string Utf16BeBytes(const std::u16string& text) {
-  std::string bytes = "\xFE\xFF";
-  for (const char16_t c : text) {
-    bytes += static_cast<char>(c >> 8);
-    bytes += static_cast<char>(c & 0xFF);
-  }
-  return bytes;
+  std::string bytes = Utf16LeBytes(text, false);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
+  return "\xFE\xFF" + bytes;
 }
 
 // Noise with plenty of the characters that the syntax cares about.
@@ -90,9 +85,7 @@ std::vector<Case> Cases() {
        "[Other]\r\nk=v\r\n[Sec]\r\nnew=fourth"},
       {"duplicate_keys", "[Sec]\r\nkey=1\r\nKEY=2\r\n key = 3\r\nother=a\r\nOTHER=b\r\n"},
       {"keys_before_any_section", "top=above\r\nkey=also above\r\n\r\n[Sec]\r\nkey=value\r\n"},
-      {"lf_only", "[Sec]\nkey=value\nother=2\n\n[Other]\nk=v\n"},
-      {"cr_only", "[Sec]\rkey=value\r\rother=2\r[Other]\rk=v"},
-      {"mixed_line_ends", "[Sec]\n\rkey=value\r\n\n\r[Other]\r\n\r\nk=v\n\rother=x"},
+      {"line_ends", "[Sec]\nkey=value\rother=2\r\rq1=a\n\n\r[Other]\r\n\r\nk=v\n\rtop=x\r"},
       {"utf16le_bom",
        Utf16LeBytes(u"[Sec]\r\nkey=caf\u00e9 \u4e2d\u6587\r\n[S\u00e9c]\r\nk=\u0416\u0418\u0412\r\n"
                     u"[\u4e2d]\r\n\u4e2d=\u6587\r\nother=\"\u00e9\"\r\n",
@@ -142,7 +135,7 @@ const char16_t* const kKeys[] = {
 };
 // Only blanks at its end leave a default; a tab and blanks in front stay.
 const char16_t* const kDefaults[] = {u"", u"\"dflt\"  ", u"   ", u"  tab\t  "};
-const std::size_t kReadSizes[] = {0, 1, 2, 4, 7, 2100, 4000};
+const std::size_t kReadSizes[] = {0, 1, 2, 4, 7, 1990, 2100, 4000};  // 1990: ReadProfileValue's buffer
 const std::size_t kNameSizes[] = {0, 1, 2, 3, 5, 8, 13, 40, 200, 1024};
 
 constexpr char16_t kUntouched = 0x7777;
@@ -158,13 +151,9 @@ struct Outcome {
 
 testing::AssertionResult Same(const Outcome& ours, const Outcome& system) {
   if (ours.count == system.count && ours.units == system.units) return testing::AssertionSuccess();
-  const auto shown = [](std::u16string units) {  // without the untouched units at the end
-    while (!units.empty() && units.back() == kUntouched) units.pop_back();
-    return Printable(units);
-  };
-  return testing::AssertionFailure() << "ours " << ours.count << " \"" << shown(ours.units)
+  return testing::AssertionFailure() << "ours " << ours.count << " \"" << Printable(ours.units)
                                      << "\", the system's " << system.count << " \""
-                                     << shown(system.units) << "\": ";
+                                     << Printable(system.units) << "\": ";
 }
 
 // GetPrivateProfileStringW or ours (system false), and GetPrivateProfileSectionNamesW or ours.
@@ -193,18 +182,10 @@ bool SystemWrite(const std::u16string& section, const std::u16string& key, const
   return ok;
 }
 
-// True when text has a letter beyond ASCII that has a case partner, where the
-// two implementations may pick different sections or keys.
-bool HasNonAsciiCaseLetter(std::u16string_view text) {
-  static const std::vector<bool> folded = [] {
-    std::vector<bool> marks(0x10000, false);
-    for (char32_t c = 0x80; c < 0x10000; ++c) {
-      const char16_t f = FoldCase(static_cast<char16_t>(c));
-      if (f != c) marks[c] = marks[f] = true;
-    }
-    return marks;
-  }();
-  return std::any_of(text.begin(), text.end(), [](char16_t c) { return folded[c]; });
+// Names beyond ASCII, where the two may pick different sections or keys, are
+// looked up only as the lists below give them.
+bool BeyondAscii(std::u16string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x80; });
 }
 
 // Every read that the case's file can answer differently.
@@ -217,7 +198,7 @@ void CompareReads(const Case& c, const std::u16string& path) {
   // no list could guess.
   for (const ProfileSection& section : ProfileDocument::Parse(c.bytes).sections) {
     for (const ProfileKey& key : section.keys) {
-      if (!HasNonAsciiCaseLetter(section.name) && !HasNonAsciiCaseLetter(key.name)) {
+      if (!BeyondAscii(section.name) && !BeyondAscii(key.name)) {
         lookups.emplace_back(section.name, key.name);
       }
     }
@@ -254,7 +235,6 @@ const struct {
     {u"", u"top", u"above every section"},
     {u"Other", u"k", u"\"quoted\""},
     {u"S\u00e9c", u"k\u4e2d", u"v\u00e9\u4e2d\u0416"},
-    {u"NewSection", u"Send or Not", u"YES"},
     {u"NewSection", u"send or not", u"NO"},
     {u"  Record1  ", u"\tZipFile", u"C:\\Users\\me\\CrashReport\\BugReport\\a.zip"},
     {u"Sec", u"", u"nameless"},
@@ -278,15 +258,7 @@ void CompareWrites(const Case& c, const std::u16string& ours, const std::u16stri
     ASSERT_EQ(ProfileWriteString(w.section, w.key, w.value, ours), written) << where;
     ASSERT_EQ(OnDisk(ours), OnDisk(system)) << where;
   }
-  // And what the rewritten file reads as.
   CompareNames(c, ours, system);
-  for (const auto& w : kWrites) {
-    for (const std::size_t size : {std::size_t{3}, std::size_t{200}}) {
-      ASSERT_TRUE(Same(Read(false, w.section, w.key, u"d", size, ours),
-                       Read(true, w.section, w.key, u"d", size, system)))
-          << c.name;
-    }
-  }
 }
 
 class ProfileConformance : public testing::TestWithParam<Case> {};
