@@ -4,10 +4,7 @@ if(WIN32)
   target_link_options(ui_driver PRIVATE -municode)
 endif()
 
-# Registers e2e_<PREFIX><scenario> for each SCENARIOS entry "script:scenario"
-# (tests/e2e/<script>.py), in a copy of TEMPLATE made by FIXTURE, started
-# through LAUNCHER when one is given; ENVIRONMENT adds to the scripts' own
-# (a variable named again there takes the later value).
+# e2e_<PREFIX><scenario> for each SCENARIOS entry "script:scenario" (tests/e2e/<script>.py).
 function(norda_add_e2e)
   cmake_parse_arguments(E2E "" "PREFIX;TEMPLATE;FIXTURE;BINARY_DIR;TIMEOUT" "LAUNCHER;ENVIRONMENT;SCENARIOS"
                         ${ARGN})
@@ -27,9 +24,7 @@ function(norda_add_e2e)
   endforeach()
 endfunction()
 
-# Builds the program alone once more as NAME in BINARY_DIR with the mingw-w64
-# TOOLCHAIN (i686, x86_64), this build's endpoints and mail settings but the
-# settings at SETTINGS_URL, and the further cache settings that follow.
+# The program alone once more, with another toolchain, settings URL and cache settings.
 function(norda_add_program_build name binary_dir toolchain settings_url)
   include(ExternalProject)
   ExternalProject_Add(${name}
@@ -64,11 +59,8 @@ if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND TARGET NordaErrorDialog)
                 SCENARIOS fault_scenarios:settings_server_hangs fault_scenarios:mail_server_hangs)
 endif()
 
-# End-to-end scenarios of the i686 program, the build that ships (pointer
-# sizes, structure layouts, callbacks and the 32-bit system DLLs differ): a few
-# of each kind, in a prefix that runs 32-bit programs, driven by the x86_64
-# driver. 32-bit Wine may run emulated, several times slower: longer bounds;
-# where it cannot run at all (scripts/install-wine32.sh sets it up) they skip.
+# A few scenarios of the i686 program, the build that ships, driven by the x86_64 driver;
+# 32-bit Wine may run emulated (longer bounds), or not at all (they skip).
 if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND TARGET ui_driver)
   set(i686_build ${CMAKE_BINARY_DIR}/i686)
   norda_add_program_build(norda_i686_program ${i686_build} i686 ${NORDA_SETTINGS_BASE_URL})
@@ -81,13 +73,9 @@ if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64
   add_test(NAME wine_template_wow64_cleanup COMMAND ${CMAKE_COMMAND} -E rm -rf ${template})
   set_tests_properties(wine_template_wow64_cleanup PROPERTIES FIXTURES_CLEANUP wine_template_wow64)
 
-  # The start-up with the recovery questions, the dialog in a Western and an
-  # Asian language, Don't Send with packing and the record book, Send with the
-  # settings download, and the contents viewer with its previews.
   set(scenarios run_e2e:recovery_questions run_e2e:german run_e2e:chinese run_e2e:dont_send run_e2e:send
                 contents_viewer:contents_preview)
-  # Where the template could not be made for want of 32-bit Wine, it holds
-  # only the reason, which each scenario prints when it skips.
+  # A template that could not be made holds only the reason.
   set(unless_skipped [=[
 if [ -f "$0/skipped" ]
 then cat "$0/skipped"

@@ -1,9 +1,6 @@
-# The real program built with secure delivery turned on, under Wine: the
-# default x86_64 test build also builds the program alone with STARTTLS (and
-# one with TLS from the first byte), the settings over https://, the test
-# server certificate pinned and a time-out of a few seconds, and runs
-# tests/e2e/secure_delivery.py against it. The certificates are made here, at
-# configure time, because their pin goes into those builds' settings.
+# The program built with STARTTLS and with TLS, https:// settings, the test certificate pinned
+# and a short time-out, under tests/e2e/secure_delivery.py. The certificates are made at
+# configure time: their pin goes into those builds' settings.
 if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND TARGET ui_driver
    AND NORDA_SMTP_SECURITY STREQUAL "none" AND NORDA_SETTINGS_BASE_URL MATCHES "^http://127\\.0\\.0\\.1:")
   set(certs ${CMAKE_BINARY_DIR}/secure-certs)
@@ -19,7 +16,6 @@ if(WIN32 AND NORDA_RUN_WINDOWS_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64
   string(REPLACE "http://" "https://" https_url "${NORDA_SETTINGS_BASE_URL}")
   set(timeout 5)
 
-  # The scenarios of each build.
   set(starttls starttls_delivered starttls_not_offered certificate_not_pinned mail_server_silent
                settings_certificate_not_pinned)
   set(tls tls_delivered certificate_not_pinned_tls)

@@ -1,12 +1,6 @@
 #!/usr/bin/python3
-"""The real program under Wine when a server hangs: the user presses "Send
-Error Report", the settings server or the mail server takes the connection
-and never answers, and the program waits on it, as it is meant to (it has no
-time-out). While it waits, the report's archive and its "NO" record must
-already be on disk; the user then ends the program, and nothing is lost: the
-archive and the record stay, and so do the crash files, as the program never
-came to clean them up.
-"""
+"""A server that takes the connection and never answers (the program has no
+time-out): the report is on disk while it waits, and ending the program loses nothing."""
 import configparser
 import os
 import sys
@@ -25,14 +19,8 @@ CHECKED = "C:\\checked.txt"
 STALL_SECONDS = 25
 
 
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
 def report_kept(prefix, crash, failures, when):
-    """The archive whole and its record "NO"; failures are collected, not raised,
-    so that the program is always ended."""
+    """Failures are collected, not raised, so that the program is always ended."""
     try:
         expect_report_archive(prefix, crash)
         expect_record(prefix, 1, ARCHIVE, "NO", "Crash_20261206")
@@ -42,11 +30,8 @@ def report_kept(prefix, crash, failures, when):
 
 
 def send_and_end_while_it_hangs(prefix, received, **servers):
-    """Presses Send, checks the disk while the program waits on the hanging
-    server, then ends the program; fails with every check that did not hold."""
     crash = Crash(prefix)
-    failures = []
-    outcome = {}
+    failures, outcome = [], {}
     marker = os.path.join(prefix.scratch, STALLED)
 
     def drive():
@@ -64,7 +49,7 @@ def send_and_end_while_it_hangs(prefix, received, **servers):
             elif not os.path.exists(marker):
                 failures.append("the driver ended before the program reached the hanging server")
             else:
-                got = read(marker).decode("utf-8")
+                got = open(marker, "rb").read().decode("utf-8")
                 if not got.startswith(received):
                     failures.append("the hanging server got %r, not %r" % (got[:80], received))
                 # What the report needs is on disk while the program waits.
@@ -78,11 +63,10 @@ def send_and_end_while_it_hangs(prefix, received, **servers):
         failures.append(outcome["error"])
     elif "exit 1" not in outcome.get("out", []):
         failures.append("the program was not ended by the user:\n" + "\n".join(outcome.get("out", [])))
-    # Ending the program loses nothing: the archive and its record stay, and
-    # the crash files, which only a normal end removes, are still there.
+    # Only a normal end removes the crash files.
     report_kept(prefix, crash, failures, "after the program was ended")
     for key in crash.named:
-        if not crash.exists(key) or read(prefix.unix(crash.path(key))) != crash.contents[key]:
+        if not crash.exists(key) or open(prefix.unix(crash.path(key)), "rb").read() != crash.contents[key]:
             failures.append("crash file %s lost" % crash.path(key))
     if not os.path.exists(os.path.join(prefix.report_folder, "CrashReport.ini")):
         failures.append("the report description is lost")

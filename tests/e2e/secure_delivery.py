@@ -1,13 +1,6 @@
 #!/usr/bin/python3
-"""The real program built with secure delivery (STARTTLS or TLS from the first
-byte, settings over https://, the test server certificate pinned, a network
-time-out) under Wine, against aiosmtpd and http.server secured with the
-certificates of tests/peers/make_certs.sh: a mail arrives whole; a mail server
-with a certificate that is not the pinned one, or without STARTTLS, gets no
-AUTH, and the report stays on disk recorded "NO"; a mail server that never
-answers ends in message 1592 after about the time-out.
-(environment as run_e2e.py's, and NORDA_TLS_CERTS, NORDA_NETWORK_TIMEOUT_S)
-"""
+"""The program built with secure delivery against secured peers (tests/cmake/secure_delivery.cmake).
+(environment as run_e2e.py's, and NORDA_TLS_CERTS, NORDA_NETWORK_TIMEOUT_S)"""
 import functools
 import os
 import sys
@@ -22,17 +15,13 @@ TIMEOUT = int(os.environ.get("NORDA_NETWORK_TIMEOUT_S") or 0)
 
 
 def tls_files(name):
-    """The server options of a certificate: "server" is the pinned one, "self"
-    a self-signed one for the same names."""
+    """"server": the pinned certificate; "self": a self-signed one for the same names."""
     return ["--tls-cert", os.path.join(CERTS, name + ".pem"), "--tls-key", os.path.join(CERTS, name + ".key")]
 
 
 def send(prefix, smtp, smtp_cert="server", settings_cert="server", screenshot=None):
-    """Presses Send with the settings server on https:// and a mail server of
-    the kind `smtp` (none, starttls, tls, or silent: accepts, never answers);
-    returns the crash, the driver's output, the mail folder, the commands the
-    mail server got and, for a silent one, the seconds from its connection to
-    the program's end."""
+    """Send against a mail server `smtp` (none, starttls, tls, or silent: never answers); returns
+    the crash, the output, the mail folder, the server's commands and a silent one's wait."""
     crash = Crash(prefix, subject="Crash 12")
     commands = os.path.join(prefix.scratch, "commands.log")
     silent = smtp == "silent"
