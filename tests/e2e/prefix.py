@@ -10,13 +10,9 @@ import tempfile
 import time
 import zipfile
 
-# Scenarios of a program that runs slower (the 32-bit build, emulated) get
-# their bounds multiplied by NORDA_E2E_TIME_FACTOR; the driver reads it too.
+# Longer bounds for a slower (emulated 32-bit) program; the driver reads the factor too.
 RUN_SECONDS = 180 * int(os.environ.get("NORDA_E2E_TIME_FACTOR") or 1)
-# The driver and the programs that scenarios run themselves (reg, wineserver's
-# clients) are 64-bit: they start with the 64-bit loader, since where 32-bit
-# Wine is installed plain "wine" first starts every program through the
-# 32-bit loader, which may be emulated.
+# Plain "wine" starts through the 32-bit loader where wine32 is installed (maybe emulated).
 WINE64 = "/usr/lib/wine/wine64" if os.access("/usr/lib/wine/wine64", os.X_OK) else "wine"
 
 
@@ -96,7 +92,6 @@ class Prefix:
         return lines
 
     def keep_screenshot(self, windows_bmp, name):
-        """Converts a screenshot the driver saved to PNG in the keep folder."""
         if not self.keep_dir:
             return None
         os.makedirs(self.keep_dir, exist_ok=True)
@@ -130,8 +125,7 @@ def read_ini(path):
 
 
 def zip_entries(path, code_page=None):
-    """Entry names and contents; names read in `code_page`, the one they were
-    written in (the default reads them as ZIP readers do without a flag)."""
+    """Entry names (read in `code_page`, else as ZIP readers do without a flag) and contents."""
     with zipfile.ZipFile(path, metadata_encoding=code_page) as z:
         assert z.testzip() is None, "bad CRC in " + path
         return {info.filename: z.read(info) for info in z.infolist()}
@@ -141,8 +135,7 @@ SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file_
 
 
 def rc_text(locale, pattern):
-    """The text of a locale's resource file (de_DE.UTF-8: res/lang/de-DE.rc) that
-    the quoted string at "%s" in `pattern` holds."""
+    """The quoted string at "%s" in `pattern` in the locale's res/lang/<ll-CC>.rc."""
     with open(os.path.join(SOURCE, "res", "lang", locale.split(".")[0].replace("_", "-") + ".rc"),
               encoding="utf-8") as f:
         return re.search(pattern % r"\"((?:[^\"]|\"\")*)\"", f.read()).group(1).replace('""', '"')

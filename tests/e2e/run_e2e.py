@@ -36,10 +36,8 @@ CRASH_LOG = (b"NORDA+ 12.3.4567 crash log\r\n"
 
 
 class Crash:
-    """The files the CAD application leaves: named crash files (a name of None
-    leaves that one out), a further file, listed files (name, description,
-    type, bytes or None for a file that is missing), and the report
-    description naming them."""
+    """The files the CAD application leaves: named crash files (None: left out), listed files
+    (name, description, type, bytes or None: missing) and the report description naming them."""
     NAMED = {"LOGFile": "Crash_20261206.log", "DMPFile": "crash.dmp", "REGFile": "registry.reg",
              "OPEN": "drawing.dwg", "UNDOFile": "undo.und", "RECENTOPERATION": "recent.txt"}
     LISTED = [("system.txt", "System information", "Text Document", b"Windows 10, 16 GB\r\n")]
@@ -97,9 +95,7 @@ def expect_equal(actual, wanted, what):
 
 
 def run_dialog(prefix, steps, answers=()):
-    """Starts the program, answers its questions, takes the steps in its dialog
-    ("DIALOG" in a step stands for its quoted caption in the prefix's language)
-    and waits for its end."""
+    """Answers the start-up questions, takes the steps ("DIALOG": the dialog's caption), waits for the end."""
     caption = rc_caption(prefix.lang)
     steps = [step.replace("DIALOG", '"%s"' % caption) for step in steps]
     return prefix.drive(["start C:\\NORDA\\NordaErrorDialog.exe"] + list(answers) + ["wait-window " + caption]
@@ -117,8 +113,7 @@ def expect_cleaned_up(prefix, crash):
 
 
 def expect_report_archive(prefix, crash, name=ARCHIVE, extra=None, code_page=None):
-    """The listed files that exist and the crash files, whole, under the names
-    that `code_page` gives them (its "?" for the letters it lacks)."""
+    """The listed files that exist and the crash files, whole, named as `code_page` holds them."""
     held = (lambda n: n.encode(code_page, "replace").decode(code_page)) if code_page else (lambda n: n)
     wanted = {held(n): data for n, data in crash.listed.items()}
     wanted.update({held(key + "_" + crash.named[key]): crash.contents[key]
@@ -132,8 +127,7 @@ def expect_report_archive(prefix, crash, name=ARCHIVE, extra=None, code_page=Non
 
 
 def expect_record(prefix, number, name, sent, subject=None):
-    """A record of the book: the archive's full path (a new book is ANSI: "?"
-    for the letters code page 1252 lacks), sent or not, the subject if given."""
+    """A record of the book (a new book is ANSI: "?" for the letters code page 1252 lacks)."""
     record = dict(record_book(prefix)["Record%d" % number])
     if subject is None:
         record.pop("Email Subject", None)
@@ -164,8 +158,7 @@ def scenario_recovery_questions(prefix):
 
 
 def ended_without_sending(prefix, step, description=None):
-    """Don't Send, Escape and the close box: the report is packed, recorded as
-    not sent, and the crash material cleaned up."""
+    """Don't Send, Escape and the close box: packed, recorded "NO", cleaned up."""
     crash = Crash(prefix, subject=description and "Crash 12")
     typed = ["type DIALOG %d %s" % (IDC_DESCRIPTION, description)] if description else []
     out = run_dialog(prefix, typed + [step])
@@ -219,8 +212,7 @@ def scenario_banner_and_about(prefix):
 
 
 def dialog_in_language(prefix, locale, shot=True):
-    """The dialog in the language of `locale` (English: without version
-    information the banner names the executable)."""
+    """Without version information the banner names the executable."""
     crash = Crash(prefix)
     prefix.lang = locale
     out = run_dialog(prefix, ["text DIALOG %d" % IDC_SAVE_HINT, "text DIALOG %d" % IDC_BANNER_TITLE]
@@ -243,12 +235,10 @@ def settings_port():
     return os.environ["NORDA_SETTINGS_BASE_URL"].rsplit(":", 1)[1]
 
 
-def start_mail_servers(prefix, settings=(), smtp=(), stalled=None):
-    """The settings server, naming the mail server on loopback, and the mail
-    server, on the program's loopback ports, with more options of each (None:
-    that server is not started); `stalled`: (port, options) of a server that
-    takes the connection and never answers. Returns the peers and the folder
-    of the mails that arrive."""
+@contextlib.contextmanager
+def mail_servers(prefix, settings=(), smtp=(), stalled=None):
+    """The settings and mail servers with more options (None: not started) and a `stalled` (port,
+    options) server that never answers, for the length of a `with`; yields the mail folder."""
     mail, www = os.path.join(prefix.scratch, "mail"), os.path.join(prefix.scratch, "www")
     os.makedirs(mail)
     peers = []
@@ -267,13 +257,6 @@ def start_mail_servers(prefix, settings=(), smtp=(), stalled=None):
     if stalled is not None:
         peers.append(Peer("stalled_server.py", ["--stalled-file", os.path.join(prefix.scratch, STALLED),
                                                 "--port", stalled[0]] + stalled[1], prefix.scratch))
-    return peers, mail
-
-
-@contextlib.contextmanager
-def mail_servers(prefix, **servers):
-    """The servers of start_mail_servers for the length of a `with`; yields the mail folder."""
-    peers, mail = start_mail_servers(prefix, **servers)
     try:
         yield mail
     finally:
@@ -287,8 +270,7 @@ def send_log(prefix):
 
 
 def expect_sent(prefix, crash, out, mail, name=ARCHIVE):
-    """Message 1593, the archive mailed whole, the final record "YES" and the
-    crash material cleaned up; returns the mail's raw bytes and its text part."""
+    """Message 1593, the archive mailed whole, recorded "YES", cleaned up; returns the mail and its text."""
     expect(rc_string("IDS_SEND_SUCCEEDED", prefix.lang) in said(out, "box: "), "1593:\n" + "\n".join(out))
     with open(os.path.join(mail, "mail1.eml"), "rb") as f:
         raw = f.read()
@@ -301,9 +283,7 @@ def expect_sent(prefix, crash, out, mail, name=ARCHIVE):
 
 
 def expect_not_sent(prefix, crash, out, tag):
-    """Message 1592 naming the numbered archive, which stays on disk with its
-    record "NO"; the log ends in failure after `tag`; the crash material is
-    cleaned up."""
+    """Message 1592 naming the numbered archive, kept and recorded "NO"; `tag` in the log; cleaned up."""
     numbered = "Crash_202612060.zip"
     failed, box = rc_string("IDS_SEND_FAILED", prefix.lang).split("%s")[0], said(out, "box: ")
     expect(len(box) == 1 and box[0].startswith(failed) and windows_archive(prefix, numbered) in box[0],
@@ -336,7 +316,6 @@ def scenario_send_fails(prefix):
 
 
 def run_scenario(namespace, argv):
-    """Runs the scenario named on the command line in a fresh prefix."""
     scenarios = {name[len("scenario_"):]: f for name, f in namespace.items() if name.startswith("scenario_")}
     if len(argv) != 2 or argv[1] not in scenarios:
         print("usage: %s SCENARIO\nscenarios: %s" % (os.path.basename(argv[0]), " ".join(sorted(scenarios))))

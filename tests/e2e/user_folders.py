@@ -1,9 +1,5 @@
 #!/usr/bin/python3
-"""End-to-end scenarios of users whose folders and crash files carry letters
-beyond ASCII, as the users of the fifteen languages have them: the real
-program under Wine with the user's application data, documents and temporary
-folders moved into such a profile, in the system code page of the language.
-"""
+"""Users whose folders and crash files carry letters beyond ASCII, in their system code page."""
 import os
 import sys
 
@@ -15,9 +11,7 @@ from run_e2e import (DONT_SEND, IDC_DESCRIPTION, SEND, Crash, expect, expect_cle
 
 
 def use_profile(prefix, profile, locale):
-    """Moves the user's folders into `profile` (e.g. C:\\users\\Jürgen Weiß), as
-    Windows keeps them for a user of that name, for the program to run there
-    in `locale`, whose code page the system then has."""
+    """The user's folders moved into `profile`, the system in `locale` and its code page."""
     prefix.lang = locale
     folders = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
     settings = [(folders, "AppData", profile + "\\AppData\\Roaming"),
