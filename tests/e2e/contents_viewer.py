@@ -19,6 +19,7 @@ UNTICKED, TICKED = 1, 2  # header images of the "Send" column
 
 OPEN_VIEWER = ["mouse DIALOG %d" % IDC_CONTENTS_LINK, "wait-window " + VIEWER]
 CLOSE_VIEWER = ["wait-gone " + VIEWER, DONT_SEND]
+CRASH_ROWS = ["LOGFile_Crash_20261206.log", "DMPFile_crash.dmp", "REGFile_registry.reg", "OPEN_drawing.dwg"]
 
 
 def viewer(command, *args):
@@ -27,6 +28,10 @@ def viewer(command, *args):
 
 def texts(out, control):
     return said(out, "text %d: " % control)
+
+
+def headers(out):
+    return [int(n) for n in said(out, "header-image 0: ")]
 
 
 def rows(out):
@@ -58,12 +63,10 @@ def scenario_contents_choices(prefix):
         viewer("cell", IDC_FILE_LIST, 3, 0, "click"), viewer("cell", IDC_FILE_LIST, 4, 1, "click"),
         viewer("header-image", IDC_FILE_LIST, 0), "screenshot C:\\viewer-list.bmp", viewer("click", IDOK),
     ] + CLOSE_VIEWER)
-    names = [row[0] for row in rows(out)]
-    expect_equal(names, ["system.txt", "LOGFile_Crash_20261206.log", "DMPFile_crash.dmp",
-                         "REGFile_registry.reg", "OPEN_drawing.dwg"], "rows")
+    expect_equal([row[0] for row in rows(out)], ["system.txt"] + CRASH_ROWS, "rows")
     expect_equal(rows(out)[0], ["system.txt", "System information", "Text Document", "1 KB "],
                  "the first row's columns")
-    expect_equal([int(n) for n in said(out, "header-image 0: ")], [TICKED, UNTICKED, TICKED, UNTICKED], "the header check box")
+    expect_equal(headers(out), [TICKED, UNTICKED, TICKED, UNTICKED], "the header check box")
     prefix.keep_screenshot("C:\\viewer-list.bmp", "viewer-list")
     entries = zip_entries(archive_path(prefix, ARCHIVE))
     expect_equal(sorted(entries), ["DMPFile_crash.dmp", "LOGFile_Crash_20261206.log", "OPEN_drawing.dwg",
@@ -82,8 +85,7 @@ def scenario_contents_header_and_send(prefix):
                          + [line for step in (header, header, row, header, row) for line in (step, image)]
                          + [viewer("click", IDOK), "wait-gone " + VIEWER] + SEND)
     prefix.keep_screenshot("C:\\viewer-unticked.bmp", "viewer-unticked")
-    expect_equal([int(n) for n in said(out, "header-image 0: ")], [UNTICKED, TICKED, UNTICKED, UNTICKED, TICKED, UNTICKED],
-                 "the header check box")
+    expect_equal(headers(out), [UNTICKED, TICKED, UNTICKED, UNTICKED, TICKED, UNTICKED], "the header box")
     body = expect_sent(prefix, crash, out, mail)[1].decode("cp1252")
     expect("NotSend_DMPFile_crash.dmp" in body and "Send_REGFile_registry.reg" in body,
            "the mail's file status:\n" + body)
@@ -122,18 +124,16 @@ def scenario_contents_preview(prefix):
     show = lambda row: [viewer("cell", IDC_FILE_LIST, row, 1, "double"),  # noqa: E731
                         viewer("text", IDC_PREVIEW_NAME), viewer("text", IDC_PREVIEW_DESCRIPTION),
                         viewer("text", IDC_PREVIEW)]
+    keys = (VK_A, VK_BACK, VK_DELETE, VK_SPACE, VK_NUMPAD5, VK_OEM_1)
     out = run_dialog(prefix, OPEN_VIEWER + [viewer("rows", IDC_FILE_LIST)]
-                       + show(0) + show(1) + ["screenshot C:\\viewer-dump.bmp"]
-                       + show(2) + show(3) + show(4) + [
-        viewer("type-key", IDC_PREVIEW, key) for key in (VK_A, VK_BACK, VK_DELETE, VK_SPACE, VK_NUMPAD5, VK_OEM_1)
-    ] + [viewer("text", IDC_PREVIEW),
-         viewer("select", IDC_PREVIEW, 0, 13), viewer("focus", IDC_PREVIEW), "ctrl-key %d" % VK_C, "clipboard",
-         "screenshot C:\\viewer-text.bmp", viewer("key", IDC_PREVIEW, VK_ESCAPE)] + CLOSE_VIEWER)
-    expect_equal([row[0] for row in rows(out)],
-                 ["ten.txt", "sixteen.bin", "four.txt", "five.txt", "journal.log", "LOGFile_Crash_20261206.log",
-                  "DMPFile_crash.dmp", "REGFile_registry.reg", "OPEN_drawing.dwg"], "rows without the missing file")
-    expect_equal(texts(out, IDC_PREVIEW_NAME), ["ten.txt", "sixteen.bin", "four.txt", "five.txt", "journal.log"],
-                 "name label")
+                     + show(0) + show(1) + ["screenshot C:\\viewer-dump.bmp"] + show(2) + show(3) + show(4)
+                     + [viewer("type-key", IDC_PREVIEW, key) for key in keys]
+                     + [viewer("text", IDC_PREVIEW), viewer("select", IDC_PREVIEW, 0, 13),
+                        viewer("focus", IDC_PREVIEW), "ctrl-key %d" % VK_C, "clipboard",
+                        "screenshot C:\\viewer-text.bmp", viewer("key", IDC_PREVIEW, VK_ESCAPE)] + CLOSE_VIEWER)
+    shown = ["ten.txt", "sixteen.bin", "four.txt", "five.txt", "journal.log"]
+    expect_equal([row[0] for row in rows(out)], shown + CRASH_ROWS, "rows without the missing file")
+    expect_equal(texts(out, IDC_PREVIEW_NAME), shown, "name label")
     expect_equal(texts(out, IDC_PREVIEW_DESCRIPTION), ["Ten bytes", "Sixteen bytes", "Four high", "Five high",
                                                        "Journal"], "description label")
     previews = texts(out, IDC_PREVIEW)
@@ -152,9 +152,8 @@ def scenario_contents_preview(prefix):
 def scenario_contents_nothing_to_show(prefix):
     """Files gone since the list was made: no rows, and the list says so. No files: no viewer."""
     Crash(prefix, files_to_add=[("gone.txt", "Gone", "Text Document", b"soon gone")])
-    temp = prefix.windows_user_path("Temp")
-    copies = ["LOGFile_Crash_20261206.log", "DMPFile_crash.dmp", "REGFile_registry.reg", "OPEN_drawing.dwg"]
-    out = run_dialog(prefix, ["delete C:\\Crash\\gone.txt"] + ["delete %s\\%s" % (temp, n) for n in copies]
+    temp = prefix.windows_user_path("Temp") + "\\"
+    out = run_dialog(prefix, ["delete C:\\Crash\\gone.txt"] + ["delete " + temp + n for n in CRASH_ROWS]
                      + OPEN_VIEWER + [viewer("rows", IDC_FILE_LIST), "screenshot C:\\viewer-empty.bmp",
                                       viewer("click", IDOK)] + CLOSE_VIEWER)
     expect("rows 0" in out, "no rows:\n" + "\n".join(out))
