@@ -1,9 +1,6 @@
-// The Linux programs that tests run beside the program under test, natively
-// and under Wine (where the Windows test program starts them itself): the
-// loopback servers of tests/peers/ and the readers that check its output.
-// Each runs from a shell script in a scratch folder, and files that it leaves
-// there tell when it listens and when it has ended: under Wine a Linux
-// process cannot be waited on.
+// Linux programs run beside the program under test, natively and under Wine: the loopback servers of
+// tests/peers/ and readers of its output. Each runs from a shell script; files it leaves tell when it
+// listens and when it has ended, as under Wine a Linux process cannot be waited on.
 #pragma once
 
 #include <string>
@@ -23,8 +20,7 @@ inline Lines Then(Lines first, const Lines& second) {
 // A server of tests/peers/ for the length of one test.
 class PeerServer {
  public:
-  // Starts tests/peers/<script> with the given arguments (Linux paths where
-  // they name files) and waits, at most 30 seconds, until it listens.
+  // Starts tests/peers/<script> (Linux paths in the arguments); waits at most 30 s until it listens.
   PeerServer(const std::string& script, const Lines& arguments, const ScratchFolder& folder);
   ~PeerServer() { Stop(); }
   PeerServer(const PeerServer&) = delete;
@@ -57,8 +53,7 @@ bool WaitForFile(const std::u16string& path, double seconds);
 // A text's lines, without their line ends.
 Lines SplitLines(const std::string& text);
 
-// One implementation per platform: the Linux path of a program path (the
-// same file seen by the peers), and the start of /bin/sh on a script.
+// Per platform: the Linux path of a program path, and the start of /bin/sh on a script.
 std::string PeerPath(const std::u16string& programPath);
 bool StartShell(const std::string& script);
 

@@ -1,6 +1,5 @@
-// The Base64 encoder against Python's base64 module: exact text and line
-// layout. The composed mail against aiosmtpd and Python's email package, and
-// the secure delivery, join this program from tests/mail (tests/cmake/peers.cmake).
+// The Base64 encoder against Python's base64 module: exact text and line layout. The mail peers'
+// cases join this program from tests/mail (tests/cmake/peers.cmake).
 #include <gtest/gtest.h>
 
 #include "core/mail/base64.h"

@@ -1,8 +1,5 @@
-"""Checks Base64 texts against Python's base64 module. For every pair
-dataN.bin / textN.txt in the folder given, the text must be the standard
-Base64 of the data (RFC 4648) in lines of 76 characters, each full line ended
-by CR LF, and the last line, shorter or ending in padding, by nothing. Prints
-one line per failure and then "checked N"."""
+"""Each textN.txt of the folder must be the Base64 of dataN.bin (RFC 4648) in lines of 76, each full
+line ended by CR LF, the last (short or padded) by nothing. Prints failures, then "checked N"."""
 
 import base64
 import os
@@ -24,9 +21,7 @@ def main():
             data = f.read()
         with open(os.path.join(folder, "text%s.txt" % index), "rb") as f:
             text = f.read()
-        if base64.b64decode(text.replace(b"\r\n", b""), validate=True) != data:
-            print("%s: does not decode to its data" % index)
-        elif text != expected_text(data):
+        if text != expected_text(data):
             print("%s: lines differ from the standard layout" % index)
     print("checked %d" % len(indexes))
 

@@ -1,8 +1,5 @@
-"""The settings server of the tests: Python's http.server on loopback, serving
-the files of --root (and its own error page for anything missing), and a
-path of its own whose body is shorter than its Content-Length. Every
-request's line and headers are appended to requests.log beside the root.
-With --tls-cert and --tls-key it serves HTTPS."""
+"""The settings server: http.server serving --root, plus /short-body.txt, shorter than its
+Content-Length; requests go to requests.log beside the root."""
 
 import http.server
 import os

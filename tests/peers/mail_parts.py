@@ -1,12 +1,6 @@
-"""Takes a received mail apart with Python's email package and lists what the
-parser saw (the header lines' bytes are compared by the caller):
-
-  boundary B                   the multipart boundary the parser found
-  defects N                    parse defects over the whole message
-  part I TYPE CHARSET FILENAME one line per part (- where a value is absent)
-  payload I SIZE               the part's decoded body, written to partI.bin
-
-Usage: mail_parts.py MESSAGE OUTPUT_FOLDER (the listing goes to stdout)."""
+"""mail_parts.py MESSAGE FOLDER: lists what Python's email package saw in a mail: "boundary B",
+"defects N", per part "part I TYPE CHARSET FILENAME" (- if absent) and "payload I SIZE", the
+decoded body going to FOLDER/partI.bin."""
 
 import email
 import os

@@ -1,7 +1,5 @@
-"""What every loopback peer of the tests shares: it tells the test its port
-through a file; it ends when the test writes the stop file or when its
-lifetime is over, and then leaves an "exited" file, for a test that cannot
-wait for the process itself."""
+"""What every loopback peer shares: its port goes to a file; it ends on the stop file or its lifetime,
+leaving an "exited" file for a test that cannot wait for the process."""
 
 import argparse
 import os

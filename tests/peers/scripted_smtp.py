@@ -1,5 +1,4 @@
-"""A scripted SMTP peer for the faulty-server cases: it takes one connection
-and plays a script, one step per line:
+"""A scripted SMTP peer: it takes one connection and plays a script, one step per line:
 
   send TEXT    send TEXT (escapes such as \\r\\n decoded) in one piece
   recv         read one line and add it to the transcript
@@ -7,8 +6,7 @@ and plays a script, one step per line:
   drop N       read N bytes, then reset the connection and add "<dropped>"
   close        close the connection in order and add "<closed>"
 
-Then every further line received goes to the transcript, which is written
-when the connection has ended, or when the peer is stopped without one."""
+Further lines received go to the transcript, written when the connection or the peer ends."""
 
 import os
 import socket

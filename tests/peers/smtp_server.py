@@ -1,15 +1,6 @@
-"""A real SMTP server for the tests: aiosmtpd on loopback, with AUTH LOGIN
-over a plain connection. Every mail it accepts is stored as mailN.eml (the
-message as received, after the server's own dot handling) and mailN.envelope
-(login, sender, receivers), N counting from 1.
-
-Our client greets with HELO, and aiosmtpd offers AUTH only after EHLO; the
-protocol class below differs from aiosmtpd's only in letting AUTH follow HELO.
-AUTH LOGIN decoding, DATA and dot handling stay aiosmtpd's own.
-
-With --tls-cert and --tls-key, --security starttls offers STARTTLS and refuses
-AUTH and mail before it; tls speaks TLS from the first byte. The verb of every
-command received is appended to --commands-log."""
+"""aiosmtpd on loopback, storing each mail as mailN.eml (after its dot handling) and mailN.envelope.
+It lets AUTH follow HELO, as aiosmtpd offers it only after EHLO; the rest is aiosmtpd's own.
+--security starttls refuses AUTH before STARTTLS; tls speaks TLS at once. Verbs go to --commands-log."""
 
 import asyncio
 import functools

@@ -1,9 +1,5 @@
-"""A server that stops answering: it accepts connections on loopback, sends
-an optional greeting, then reads whatever the client sends and never replies,
-until it is stopped. It stands for a settings server or a mail server that
-hangs. Once a connection has sent at least --wait-for bytes (0: once it is
-accepted), the bytes received so far are written to the --stalled-file, so
-that a test knows that its client is now waiting on this server."""
+"""A server that hangs: it sends an optional greeting, then reads and never replies. Once a
+connection has sent --wait-for bytes, they go to the --stalled-file: the client now waits on it."""
 
 import os
 import select
